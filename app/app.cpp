@@ -1,0 +1,41 @@
+#include "app/app.h"
+
+#include "app/screen_metrics.h"
+#include "platform/message_box.h"
+#include "platform/registry.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace {
+// The services the program runs with; tests replace the pointers in g_app, not these objects.
+platform::CMessageBoxes g_messageBoxes;
+}  // namespace
+
+CApp g_app;
+
+CApp::CApp() : m_messageBoxes(&g_messageBoxes) {}
+
+CApp::~CApp() = default;
+
+void CApp::MeasureScreen() {
+    if (m_logPixelsX != 0) return;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    m_logPixelsX = screen ? qRound(screen->logicalDotsPerInchX()) : 96;
+    m_logPixelsY = screen ? qRound(screen->logicalDotsPerInchY()) : 96;
+    const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 480, 800);
+    ApplyScreen(work.x() + work.width(), work.y() + work.height());
+}
+
+void CApp::ApplyScreen(int workRight, int workBottom) {
+    m_headerHeight = HeaderHeightFor(m_logPixelsY, workBottom);
+    m_screenClass = ScreenClassFor(workRight, workBottom);
+    const FontHeights heights = FontHeightsFor(m_screenClass);
+    QFont base = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    base.setWeight(QFont::Bold);
+    m_titleFont = base;
+    m_titleFont.setPixelSize(heights.title);
+    m_textFont = base;
+    m_textFont.setPixelSize(heights.text);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "discovery/list_entry.h"
+
+#include <QFont>
+#include <QString>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+class CComputerListModel;
+class QAbstractItemView;
+class QWidget;
+
+namespace platform {
+class CMessageBoxes;
+class CRegistry;
+}  // namespace platform
+
+// The application object: the one record of process-wide state. Window handles of the original
+// design are widget pointers here; the socket is a file descriptor.
+class CApp {
+public:
+    CApp();
+    ~CApp();
+    CApp(const CApp&) = delete;
+    CApp& operator=(const CApp&) = delete;
+
+    // Screen measurements and fonts. Needs the QApplication, so it runs first thing in main()
+    // rather than during static construction; the values are measured once per process.
+    void MeasureScreen();
+    // Header height, screen class and fonts from the measured resolution and a work area.
+    void ApplyScreen(int workRight, int workBottom);
+
+    QWidget* m_mainWindow = nullptr;
+    QWidget* m_commandScreen = nullptr;
+    bool m_savePasswords = true;
+    QString m_hash;
+    int m_screenClass = 0;
+    QAbstractItemView* m_listView = nullptr;
+    CComputerListModel* m_listModel = nullptr;  // the rows that m_listView shows
+    QAbstractItemView* m_commandList = nullptr;
+    QWidget* m_listHeader = nullptr;
+    QWidget* m_helpHeader = nullptr;
+    QWidget* m_firstRunHeader = nullptr;
+    QWidget* m_passwordHeader = nullptr;
+    QWidget* m_passwordCaption = nullptr;
+    QWidget* m_commandHeader = nullptr;
+    std::vector<CListEntry> m_computers;
+    QFont m_titleFont;
+    QFont m_textFont;
+    int m_selectedComputer = 0;
+    bool m_rowPressed = false;
+    bool m_skipNextEnter = false;
+    int m_headerHeight = 0;
+    int m_logPixelsY = 0;
+    int m_logPixelsX = 0;
+
+    // Platform services. Tests put recording instances in their place.
+    platform::CRegistry* m_registry = nullptr;
+    platform::CMessageBoxes* m_messageBoxes = nullptr;
+};
+
+extern CApp g_app;
+
+// The product key under which every setting lives.
+inline const QString kProductKey = QStringLiteral("Software\\Venholt\\Dormo");

@@ -1,0 +1,46 @@
+#include "app/settings.h"
+
+#include "app/app.h"
+#include "platform/registry.h"
+
+#include <QLoggingCategory>
+
+#include <cstring>
+
+Q_LOGGING_CATEGORY(lcSettings, "dormo.settings", QtWarningMsg)
+
+using namespace platform;
+
+long LoadSettings(CApp& app) {
+    CRegKey key;
+    if (const long rc = app.m_registry->CreateKey(kProductKey, &key); rc != ERROR_SUCCESS)
+        return rc;
+    uint32_t dword = 0;
+    uint32_t size = sizeof dword;
+    if (key.QueryValue(QStringLiteral("SavePasswords"), nullptr, &dword, &size) == ERROR_SUCCESS)
+        app.m_savePasswords = dword != 0;
+    QString hash;
+    if (key.QueryString(QStringLiteral("Hash"), &hash)) app.m_hash = hash;
+    qCDebug(lcSettings) << "loaded: SavePasswords" << app.m_savePasswords << "Hash"
+                        << (app.m_hash.isEmpty() ? "absent" : "present");
+    return key.Close();
+}
+
+long SaveSettings(CApp& app) {
+    CRegKey key;
+    if (const long rc = app.m_registry->CreateKey(kProductKey, &key); rc != ERROR_SUCCESS)
+        return rc;
+    key.SetDword(QStringLiteral("SavePasswords"), app.m_savePasswords ? 1 : 0);
+    if (!app.m_hash.isEmpty()) key.SetString(QStringLiteral("Hash"), app.m_hash);
+    qCDebug(lcSettings) << "saved: SavePasswords" << app.m_savePasswords;
+    return key.Close();
+}
+
+bool IsFirstRunDue(CApp& app) {
+    CRegKey key;
+    if (app.m_registry->CreateKey(kProductKey, &key) != ERROR_SUCCESS) return true;
+    uint8_t buffer[4];
+    uint32_t size = sizeof buffer;
+    return key.QueryValue(QStringLiteral("FirstRunPassed"), nullptr, buffer, &size) !=
+           ERROR_SUCCESS;
+}

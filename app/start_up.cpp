@@ -1,0 +1,57 @@
+#include "app/start_up.h"
+
+#include "app/app.h"
+#include "app/main_window.h"
+#include "app/settings.h"
+#include "platform/registry.h"
+#include "platform/single_instance.h"
+
+#include <QApplication>
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcSettings)
+
+namespace {
+
+// Brings the running window, or the modal page open over it, to the front.
+void ComeForward() {
+    QWidget* target = QApplication::activeModalWidget();
+    if (!target) target = g_app.m_mainWindow;
+    if (!target) return;
+    target->showNormal();
+    target->raise();
+    target->activateWindow();
+}
+
+}  // namespace
+
+int RunDormo() {
+    platform::CSingleInstance instance(QStringLiteral("DormoClass"));
+    if (!instance.BecomePrimary()) return 0;
+    instance.SetOnActivate(ComeForward);
+
+    g_app.MeasureScreen();
+    platform::CRegistry registry(platform::CRegistry::DefaultPath());
+    g_app.m_registry = &registry;
+
+    const bool firstRunDue = IsFirstRunDue(g_app);
+    qCInfo(lcSettings) << "first-run notice" << (firstRunDue ? "due" : "not due");
+
+    int code = 0;
+    {
+        CMainWindow window;
+        window.OnCreate();
+        PlaceMainWindow(&window);
+        window.show();
+        window.raise();
+        window.activateWindow();
+        code = QApplication::exec();
+        ShutDown();
+    }
+    g_app.m_mainWindow = nullptr;
+    g_app.m_registry = nullptr;
+    return code;
+}
+
+void ShutDown() {
+}

@@ -1,0 +1,42 @@
+#include "discovery/computer_list_model.h"
+
+int CComputerListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+QVariant CComputerListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() < 0 || index.row() >= rowCount()) return {};
+    const Row& row = m_rows[size_t(index.row())];
+    switch (role) {
+        case Qt::DisplayRole: return row.text;
+        case ItemDataRole: return row.itemData;
+        case EntryRole: return row.entry;
+        default: return {};
+    }
+}
+
+void CComputerListModel::AppendRow(const QString& text, int itemData, int entry) {
+    const int at = rowCount();
+    beginInsertRows({}, at, at);
+    m_rows.push_back({text, itemData, entry});
+    endInsertRows();
+}
+
+void CComputerListModel::RemoveRow(int row) {
+    if (row < 0 || row >= rowCount()) return;
+    beginRemoveRows({}, row, row);
+    m_rows.erase(m_rows.begin() + row);
+    endRemoveRows();
+}
+
+void CComputerListModel::Clear() {
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}
+
+int CComputerListModel::FindRow(const QString& text) const {
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].text == text) return int(i);
+    return -1;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QString>
+
+#include <vector>
+
+// Item data of the rows, as the list has always told its rows apart.
+constexpr int kComputerRowData = 1;
+constexpr int kHelpRowData = 9999;
+
+// The rows of the "Visible Computers" list. Each row carries its item data and an explicit link
+// to its entry in g_app.m_computers, so a row opens the computer whose name it shows even when
+// rows and entries are no longer in step.
+class CComputerListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    enum Roles { ItemDataRole = Qt::UserRole + 1, EntryRole };
+
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+    // Appends a row at the end; entry is the index into m_computers, -1 for the help row.
+    void AppendRow(const QString& text, int itemData, int entry);
+    void RemoveRow(int row);
+    void Clear();
+
+    // The first row whose text equals text, or -1.
+    int FindRow(const QString& text) const;
+    int ItemData(int row) const { return m_rows[size_t(row)].itemData; }
+    int Entry(int row) const { return m_rows[size_t(row)].entry; }
+    QString Text(int row) const { return m_rows[size_t(row)].text; }
+
+private:
+    struct Row {
+        QString text;
+        int itemData;
+        int entry;
+    };
+    std::vector<Row> m_rows;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace platform {
+
+// Button and icon flags, and answers, of a message box.
+enum MessageBoxFlags : unsigned {
+    MB_OK = 0x0,
+    MB_OKCANCEL = 0x1,
+    MB_YESNO = 0x4,
+    MB_ICONQUESTION = 0x20,
+    MB_ICONEXCLAMATION = 0x30,
+    MB_ICONINFORMATION = 0x40,
+};
+enum MessageBoxAnswer : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+
+// Shows modal message boxes. The program holds one instance; tests put a recording one in its
+// place that answers without showing anything.
+class CMessageBoxes {
+public:
+    virtual ~CMessageBoxes() = default;
+    // Shows text with caption, the buttons and icon of flags, owned by owner; returns the answer.
+    virtual int Show(QWidget* owner, const QString& text, const QString& caption, unsigned flags);
+};
+
+}  // namespace platform
