@@ -1,5 +1,6 @@
 #include "app/app.h"
 #include "app/start_up.h"
+#include "common/isolated_network.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,7 @@ QProcessEnvironment Environment(const QString& config, const QString& runtime) {
 }  // namespace
 
 TEST(StartUp, SecondCopyBringsTheFirstForwardAndTouchesNothing) {
+    if (!NetworkIsolated()) GTEST_SKIP() << "needs a private network namespace (root)";
     QTemporaryDir runtime, firstConfig, secondConfig;
     QProcess first;
     first.setProcessEnvironment(Environment(firstConfig.path(), runtime.path()));
@@ -62,6 +64,7 @@ TEST(StartUp, SecondCopyBringsTheFirstForwardAndTouchesNothing) {
 }
 
 TEST(StartUp, ClosingTheWindowEndsWithCodeZeroAndNoThreadLeft) {
+    if (!NetworkIsolated()) GTEST_SKIP() << "needs a private network namespace (root)";
     QTemporaryDir config, runtime;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());

@@ -1,11 +1,20 @@
+#include "common/isolated_network.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
 #include <csignal>
+#include <cstdio>
 
-// Widget tests run on Qt's offscreen platform unless the caller chose another.
+// Widget tests run on Qt's offscreen platform unless the caller chose another. Test programs
+// built with DORMO_TEST_ISOLATED_NETWORK run in a network namespace of their own.
 int main(int argc, char** argv) {
+#ifdef DORMO_TEST_ISOLATED_NETWORK
+    if (!IsolateNetwork())
+        std::fprintf(stderr, "note: no private network namespace (needs root); the tests that "
+                             "start the program or its network engine are skipped\n");
+#endif
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     std::signal(SIGPIPE, SIG_IGN);
     QApplication application(argc, argv);
