@@ -9,11 +9,15 @@
 #include "platform/url_opener.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QLoggingCategory>
 #include <QTemporaryFile>
 #include <QUrl>
 
 #include <cstdlib>
 #include <string>
+
+Q_DECLARE_LOGGING_CATEGORY(lcUpdate)
 
 using namespace platform;
 
@@ -71,9 +75,6 @@ void CouldNotCheck(QWidget* owner) {
 }  // namespace
 
 QString UpdateServer() {
-#ifndef DORMO_UPDATE_SERVER
-#error "the build sets DORMO_UPDATE_SERVER"
-#endif
     QString server;
     if (g_app.m_registry) {
         CRegKey key;
@@ -95,23 +96,18 @@ void CheckForUpdates(QWidget* owner) {
     const QString server = UpdateServer();
 
     // A private file (mode 0600, unique name) removed when this object goes, on every path.
-    QTemporaryFile local;
-    if (!local.open() || !g_app.m_downloader->Download(server + kVersionFilePath, &local)) {
-        SetWaitCursor(false);
-        CouldNotCheck(owner);
-        SetWaitCursor(false);
-        return;
-    }
-
+    QTemporaryFile local(QDir::tempPath() + QStringLiteral("/dormo-ver-XXXXXX"));
     QByteArray bytes;
-    if (!ReadHead(local, &bytes)) {
+    if (!local.open() || !g_app.m_downloader->Download(server + kVersionFilePath, &local) ||
+        !ReadHead(local, &bytes)) {
         SetWaitCursor(false);
         CouldNotCheck(owner);
-        SetWaitCursor(false);
         return;
     }
     if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0) bytes.truncate(nul);
     const std::string text = bytes.toStdString();
+
+    qCDebug(lcUpdate) << "version file" << bytes;
 
     Version file;
     Version own;
