@@ -46,7 +46,7 @@ TEST(AuthorisationValue, AgreesWithAnIndependentPythonComputation) {
                                                    "\x7f\x81z"}};
     for (const auto& [password, challenge] : cases) {
         QProcess python;
-        python.start("python3",
+        python.start("/usr/bin/python3",
                      {DORMO_PYTHON_CHECK, password, QString::fromLatin1(challenge.toHex())});
         ASSERT_TRUE(python.waitForFinished(30000));
         ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().constData();
