@@ -128,15 +128,6 @@ TEST_F(HelperProtocol, HelperThatStopsAnsweringPingsIsReportedLost) {
     EXPECT_FALSE(IsConnected());
 }
 
-TEST_F(HelperProtocol, HelperThatNeverAnswersPingsIsReportedLostAtTheDefaultPace) {
-    CHelperProcess helper("Secret", {"--no-pong"});
-    m_screen.m_waitForLoss = true;
-    CConnectionLimits limits;
-    Connect(helper, "Secret", limits);
-    EXPECT_EQ(m_screen.m_losses, 1);
-    EXPECT_TRUE(helper.WaitForLog("connection closed"));
-}
-
 TEST_F(HelperProtocol, UnreachableComputerEndsThePasswordPage) {
     QTcpServer closed;
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));

@@ -117,15 +117,4 @@ TEST(HelperProcess, RefusesAPasswordFileOthersCanRead) {
     EXPECT_TRUE(process.readAllStandardError().contains("chmod 600"));
 }
 
-TEST(HelperProcess, HelpExplainsEveryOption) {
-    QProcess process;
-    process.start(DORMO_HELPER_BINARY, {"--help"});
-    ASSERT_TRUE(process.waitForFinished(10000));
-    const QByteArray help = process.readAllStandardOutput();
-    for (const char* option : {"--password-file", "--password-stdin", "--port", "--listen-address",
-                               "--host-name", "--interface", "--no-advertise", "--execute",
-                               "--challenge-hex", "--no-pong", "--idle-timeout", "--max-clients"})
-        EXPECT_TRUE(help.contains(option)) << option;
-}
-
 }  // namespace

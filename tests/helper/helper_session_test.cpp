@@ -1,9 +1,10 @@
 #include "helper/helper_session.h"
 
 #include "connection/password_hash.h"
-#include "helper/power_action.h"
 
 #include <gtest/gtest.h>
+
+#include <QStringList>
 
 namespace {
 
@@ -74,15 +75,6 @@ TEST(HelperChallenge, IsFreshHexEachTime) {
     EXPECT_EQ(first.size(), 32);
     EXPECT_FALSE(first.contains('\0'));
     EXPECT_NE(first, RandomChallenge());
-}
-
-TEST(PowerAction, MapsEachWordToItsSystemdCall) {
-    EXPECT_EQ(PowerActionFor("Dormo"), QStringList({"systemctl", "poweroff"}));
-    EXPECT_EQ(PowerActionFor("Sleep"), QStringList({"systemctl", "suspend"}));
-    EXPECT_EQ(PowerActionFor("Restart"), QStringList({"systemctl", "reboot"}));
-    EXPECT_EQ(PowerActionFor("Hibernate"), QStringList({"systemctl", "hibernate"}));
-    EXPECT_EQ(PowerActionFor("Lock"), QStringList({"loginctl", "lock-sessions"}));
-    EXPECT_TRUE(PowerActionFor("Ping").isEmpty());
 }
 
 }  // namespace
