@@ -67,7 +67,7 @@ void ConnectAndAuthorise(CPasswordPage& page, const QString& hash,
 
     platform::SendBytes(socket, kConnectMessage);
     const QByteArray challengeReply = platform::ReceiveReply(socket, kMaxReply, limits.reply);
-    // Without a reply the previous challenge stays in use, as the helpers in the field expect.
+    // Without a reply the challenge of the previous connection stays in use.
     if (!challengeReply.isEmpty()) g_app.m_challenge = ChallengeFromReply(challengeReply);
     qCInfo(lcConnection) << "challenge of" << g_app.m_challenge.size() << "bytes";
 

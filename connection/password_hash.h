@@ -10,5 +10,5 @@ QString MD5Hex(const QString& text);
 QString PasswordHash(const QString& password);
 
 // The value proving the password: MD5Hex of the hash followed by the challenge, each challenge
-// byte widened with sign extension (0xE9 becomes U+FFE9), as the helpers in the field expect.
+// byte widened with sign extension (0xE9 becomes U+FFE9), which is how every helper checks it.
 QString AuthorisationValue(const QString& hash, const QByteArray& challenge);
