@@ -2,14 +2,17 @@
 
 #include "discovery/list_entry.h"
 
+#include <QByteArray>
 #include <QFont>
 #include <QString>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
 class CComputerListModel;
+class CConnection;
 class QAbstractItemView;
 class QWidget;
 
@@ -57,6 +60,10 @@ public:
     int m_headerHeight = 0;
     int m_logPixelsY = 0;
     int m_logPixelsX = 0;
+    // The challenge of the last reply to "Connect"; kept when a later connect gets no reply.
+    QByteArray m_challenge;
+    // The open, authorised connection (socket, keep-alive, miss count), or null.
+    std::shared_ptr<CConnection> m_connection;
 
     // Platform services. Tests put recording instances in their place.
     platform::CRegistry* m_registry = nullptr;

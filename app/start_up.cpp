@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "app/main_window.h"
 #include "app/settings.h"
+#include "connection/connect_and_authorise.h"
 #include "platform/registry.h"
 #include "platform/single_instance.h"
 
@@ -54,4 +55,5 @@ int RunDormo() {
 }
 
 void ShutDown() {
+    CloseConnection();
 }
