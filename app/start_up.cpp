@@ -41,8 +41,6 @@ int RunDormo() {
     {
         CMainWindow window;
         window.OnCreate();
-        PlaceMainWindow(&window);
-        window.show();
         window.raise();
         window.activateWindow();
         code = QApplication::exec();
@@ -53,5 +51,4 @@ int RunDormo() {
     return code;
 }
 
-void ShutDown() {
-}
+void ShutDown() {}

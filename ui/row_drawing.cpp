@@ -47,8 +47,16 @@ void DrawText(QPainter& painter, const QStyleOptionViewItem& option, const QRect
               const QString& text, Qt::Alignment alignment, const QFont& font) {
     painter.setFont(font);
     painter.setPen(option.palette.color(QPalette::Text));
-    const QString shown = QFontMetrics(font).elidedText(text, Qt::ElideRight, rect.width());
-    painter.drawText(rect, int(alignment | Qt::AlignVCenter | Qt::TextSingleLine), shown);
+    const QFontMetrics metrics(font);
+    if (metrics.horizontalAdvance(text) <= rect.width()) {
+        painter.drawText(rect, int(alignment | Qt::AlignVCenter | Qt::TextSingleLine), text);
+    } else if (alignment & Qt::AlignHCenter) {
+        // The help row on a narrow screen: two centred lines rather than a cut sentence.
+        painter.drawText(rect, int(Qt::AlignCenter | Qt::TextWordWrap), text);
+    } else {
+        painter.drawText(rect, int(alignment | Qt::AlignVCenter | Qt::TextSingleLine),
+                         metrics.elidedText(text, Qt::ElideRight, rect.width()));
+    }
 }
 
 }  // namespace
