@@ -103,8 +103,9 @@ TEST(Bitmaps, EveryPictureHasItsSizeAndNoGreenLeft) {
         EXPECT_GT(qAlpha(image.pixel(size / 2, size / 2)), 250) << id;
         for (int y = 0; y < size; ++y)
             for (int x = 0; x < size; ++x)
-                if (qAlpha(image.pixel(x, y)) > 0)
+                if (qAlpha(image.pixel(x, y)) > 0) {
                     ASSERT_NE(image.pixel(x, y) & 0xFFFFFFu, 0x00FF00u) << id;
+                }
     }
     EXPECT_TRUE(LoadBitmapResource(999).isNull());
     EXPECT_EQ(AppIcon().availableSizes().size(), 5);
