@@ -19,6 +19,7 @@ protected:
         m_caption = new CHeaderLabel(QStringLiteral("Enter Password"), false, this);
         m_caption->setObjectName(QStringLiteral("caption"));
         m_caption->setGeometry(0, 0, ClientRect().width(), ScaleLogical(18, g_app.m_logPixelsY));
+        if (QWidget* edit = Control(IDC_PASSWORD_EDIT)) edit->setFocus();
     }
     void OnSize(const QRect& client) override {
         if (!m_header) return;
@@ -29,7 +30,6 @@ protected:
             const int margin = ScaleLogical(8, g_app.m_logPixelsX);
             edit->setGeometry(margin, m_caption->geometry().bottom() + 1 + margin,
                               client.width() - 2 * margin, edit->height());
-            edit->setFocus();
         }
     }
 

@@ -3,7 +3,6 @@
 #include "resources/resource_ids.h"
 
 #include <QString>
-#include <QtGlobal>
 
 // The pictures live in this static library, so their registration is asked for explicitly.
 static bool RegisterResources() {
@@ -47,8 +46,7 @@ QString BitmapPath(int id) {
 }  // namespace
 
 QImage LoadBitmapResource(int id) {
-    static const bool registered = RegisterResources();
-    Q_UNUSED(registered);
+    [[maybe_unused]] static const bool registered = RegisterResources();
     const QString path = BitmapPath(id);
     if (path.isEmpty()) return {};
     QImage image(path);
@@ -86,8 +84,7 @@ int CommandBitmapId(int itemData, int screenClass) {
 }
 
 QIcon AppIcon() {
-    static const bool registered = RegisterResources();
-    Q_UNUSED(registered);
+    [[maybe_unused]] static const bool registered = RegisterResources();
     QIcon icon;
     for (int size : {16, 21, 32, 43, 64})
         icon.addFile(QStringLiteral(":/icons/dormo-%1.png").arg(size), QSize(size, size));

@@ -12,8 +12,6 @@
 constexpr uint16_t kNoImage = 65534;
 constexpr uint16_t kNoPopup = 65535;
 constexpr uint16_t kButtonEnabled = 4;
-constexpr uint16_t kStyleAutoSize = 16;
-constexpr uint16_t kStyleDropDown = 8;
 
 struct CSoftKeyButton {
     int image;

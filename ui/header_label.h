@@ -19,8 +19,6 @@ class CHeaderLabel : public QLabel {
 public:
     CHeaderLabel(const QString& text, bool useTitleFont, QWidget* parent = nullptr);
 
-    bool UsesTitleFont() const { return m_useTitleFont; }
-
 protected:
     void paintEvent(QPaintEvent* event) override;
 

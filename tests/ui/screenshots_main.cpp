@@ -1,6 +1,7 @@
 // dormo-screenshots FOLDER: renders the main window and the command rows offscreen at 96 and at
 // 192 dpi into PNG files in FOLDER, for people to look at.
 #include "app/app.h"
+#include "app/interim_pages.h"
 #include "app/main_window.h"
 #include "app/screen_metrics.h"
 #include "common/isolated_network.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -50,6 +52,20 @@ void RenderAt(int dpi, const QSize& size, const QString& folder) {
     g_app.m_rowPressed = true;
     Save(window, folder, QStringLiteral("main-pressed"), dpi);
     g_app.m_rowPressed = false;
+
+    // The pages a tap opens, grabbed from inside their own event loops.
+    const auto savePage = [&](const QString& name) {
+        QTimer::singleShot(0, [&folder, dpi, name] {
+            QWidget* page = QApplication::activeModalWidget();
+            if (!page) return;
+            Save(*page, folder, name, dpi);
+            page->close();
+        });
+    };
+    savePage(QStringLiteral("password"));
+    OpenComputer(g_app, 1);
+    savePage(QStringLiteral("help"));
+    RunInterimHelpPage(&window);
 
     // The command rows as the command screen shows them, under its header and soft keys.
     QWidget screen;
