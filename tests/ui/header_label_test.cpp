@@ -68,13 +68,6 @@ TEST(HeaderLabel, CaptionIsTheSameBandWithTheSmallerTextFont) {
     EXPECT_LT(captionText.width(), headerText.width());
 }
 
-TEST(HeaderLabel, BehavesAsAPlainLabelButForPainting) {
-    CHeaderLabel label(QStringLiteral("Help"), true);
-    label.setText(QStringLiteral("Options"));
-    EXPECT_EQ(label.text(), QStringLiteral("Options"));
-    EXPECT_EQ(label.alignment(), Qt::AlignCenter);
-}
-
 TEST(HeaderLabel, PlacedOneScaledPixelAboveTheClientArea) {
     for (const auto& [dpi, above] : {std::pair{96, 1}, {128, 1}, {192, 2}}) {
         CScreenSetup screen(dpi, 480, 640);

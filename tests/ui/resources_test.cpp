@@ -1,7 +1,6 @@
 #include "resources/bitmaps.h"
 #include "resources/dialog_templates.h"
 #include "resources/menu_bar_records.h"
-#include "resources/menus.h"
 #include "resources/resource_ids.h"
 #include "resources/string_table.h"
 
@@ -49,24 +48,6 @@ TEST(MenuBarRecords, ShortRecordsAreRefused) {
     EXPECT_TRUE(ParseMenuBarRecord(none)->buttons.empty());
 }
 
-TEST(Menus, ToolsPopupInOrderAndBackOnlyOnTheCommandScreen) {
-    const std::vector<int> tools{32777, 0, 32779, 32778, 32786, 32787, 0, 32771};
-    for (int id : {102, 136}) {
-        const CMenuResource* menu = FindMenuResource(id);
-        ASSERT_TRUE(menu);
-        ASSERT_EQ(menu->popups.size(), 1u);
-        EXPECT_EQ(menu->popups[0].text, QStringLiteral("Tools"));
-        std::vector<int> ids;
-        for (const CMenuItem& item : menu->popups[0].items) ids.push_back(item.id);
-        EXPECT_EQ(ids, tools);
-    }
-    EXPECT_TRUE(FindMenuResource(102)->items.empty());
-    ASSERT_EQ(FindMenuResource(136)->items.size(), 1u);
-    EXPECT_EQ(FindMenuResource(136)->items[0].id, 32782);
-    EXPECT_EQ(FindMenuResource(139), nullptr);
-    EXPECT_EQ(FindMenuResource(154), nullptr);
-}
-
 TEST(DialogTemplates, DialogUnitsBecomePixelsByTheFontsBaseUnitsRoundingHalfUp) {
     EXPECT_EQ(DialogUnitsToPixels(QRect(4, 21, 68, 10), QSize(6, 13)), QRect(6, 34, 102, 16));
     EXPECT_EQ(DialogUnitsToPixels(QRect(1, 4, 2, 12), QSize(6, 13)), QRect(2, 7, 3, 20));
@@ -78,18 +59,6 @@ TEST(DialogTemplates, DialogUnitsBecomePixelsByTheFontsBaseUnitsRoundingHalfUp) 
     EXPECT_GT(at96.width(), 3);
     EXPECT_NEAR(at192.width(), 2 * at96.width(), 2);
     EXPECT_NEAR(at192.height(), 2 * at96.height(), 2);
-}
-
-TEST(DialogTemplates, EveryPageTemplateIsPresentWithItsControls) {
-    for (int id : {105, 131, 132, 133, 134, 136}) EXPECT_TRUE(FindDialogTemplate(id)) << id;
-    EXPECT_EQ(FindDialogTemplate(999), nullptr);
-    const CDialogTemplate* password = FindDialogTemplate(IDD_PASSWORD);
-    ASSERT_EQ(password->controls.size(), 1u);
-    EXPECT_EQ(password->controls[0].id, 1002);
-    EXPECT_EQ(password->controls[0].place, QRect(7, 20, 100, 14));
-    EXPECT_TRUE(password->controls[0].flags & kCtlPassword);
-    EXPECT_TRUE(FindDialogTemplate(IDD_COMMAND_SCREEN)->controls.empty());
-    EXPECT_EQ(FindDialogTemplate(IDD_HELP)->size, QSize(156, 129));
 }
 
 TEST(Bitmaps, EveryPictureHasItsSizeAndNoGreenLeft) {
@@ -109,17 +78,4 @@ TEST(Bitmaps, EveryPictureHasItsSizeAndNoGreenLeft) {
     }
     EXPECT_TRUE(LoadBitmapResource(999).isNull());
     EXPECT_EQ(AppIcon().availableSizes().size(), 5);
-}
-
-TEST(Bitmaps, ChoiceByScreenClassAndItemData) {
-    EXPECT_EQ(ComputerBitmapId(0), 134);
-    EXPECT_EQ(ComputerBitmapId(1), 134);
-    EXPECT_EQ(ComputerBitmapId(2), 153);
-    const int small[] = {146, 147, 143, 144, 138};
-    const int medium[] = {152, 148, 149, 151, 150};
-    for (int data = 0; data < 5; ++data) {
-        EXPECT_EQ(CommandBitmapId(data, 1), small[data]);
-        EXPECT_EQ(CommandBitmapId(data, 2), medium[data]);
-    }
-    EXPECT_EQ(CommandBitmapId(9999, 0), -1);
 }

@@ -172,16 +172,3 @@ TEST(CommandRow, PicturesTwoLogicalPixelsInSizedByScreenClassOverAnyBackground) 
         ExpectNoKeyGreen(image);
     }
 }
-
-TEST(CommandListModel, FiveRowsInScreenOrderWithTheirItemData) {
-    CCommandListModel model;
-    ASSERT_EQ(model.rowCount(), 5);
-    const QStringList texts{"Dormo", "Sleep", "Restart", "Lock", "Hibernate"};
-    const int itemData[] = {0, 1, 4, 3, 2};
-    for (int row = 0; row < 5; ++row) {
-        EXPECT_EQ(model.index(row, 0).data().toString(), texts[row]);
-        EXPECT_EQ(model.index(row, 0).data(kRowItemDataRole).toInt(), itemData[row]);
-        EXPECT_EQ(model.ItemData(row), itemData[row]);
-    }
-    EXPECT_EQ(model.ItemData(5), -1);
-}
