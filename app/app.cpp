@@ -1,6 +1,7 @@
 #include "app/app.h"
 
 #include "app/screen_metrics.h"
+#include "platform/download.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
 
@@ -11,11 +12,12 @@
 namespace {
 // The services the program runs with; tests replace the pointers in g_app, not these objects.
 platform::CMessageBoxes g_messageBoxes;
+platform::CDownloader g_downloader;
 }  // namespace
 
 CApp g_app;
 
-CApp::CApp() : m_messageBoxes(&g_messageBoxes) {}
+CApp::CApp() : m_messageBoxes(&g_messageBoxes), m_downloader(&g_downloader) {}
 
 CApp::~CApp() = default;
 

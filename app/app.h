@@ -14,6 +14,7 @@ class QAbstractItemView;
 class QWidget;
 
 namespace platform {
+class CDownloader;
 class CMessageBoxes;
 class CRegistry;
 }  // namespace platform
@@ -60,6 +61,7 @@ public:
     // Platform services. Tests put recording instances in their place.
     platform::CRegistry* m_registry = nullptr;
     platform::CMessageBoxes* m_messageBoxes = nullptr;
+    platform::CDownloader* m_downloader = nullptr;
 };
 
 extern CApp g_app;

@@ -2,9 +2,14 @@
 
 #include "app/app.h"
 #include "app/screen_metrics.h"
+#include "dialogs/help_text.h"
 #include "resources/resource_ids.h"
 #include "ui/header_label.h"
 #include "ui/page.h"
+
+#include <QPlainTextEdit>
+
+#include <QPlainTextEdit>
 
 namespace {
 
@@ -44,6 +49,7 @@ protected:
     void OnInitDialog() override {
         InitFullScreenDialog(g_app, *this, IDR_CLOSE_BAR);
         m_header = CreateHeaderLabel(g_app, this, ClientRect(), QStringLiteral("Help"), IDC_HEADER);
+        if (auto* text = ControlAs<QPlainTextEdit>(IDC_HELP_TEXT)) text->setPlainText(HelpText());
     }
     void OnSize(const QRect& client) override {
         if (!m_header) return;

@@ -4,7 +4,7 @@
 
 class QWidget;
 
-// Pages that stand in until their own issues land: they look like the real ones but do no
-// work. The password page neither connects nor remembers anything; Login and Cancel close it.
+// Pages that stand in until their own issues land. The password page neither connects nor
+// remembers anything; Login and Cancel close it. The Help page shows the help text.
 void RunInterimPasswordPage(QWidget* owner, const QString& computerName);
 void RunInterimHelpPage(QWidget* owner);

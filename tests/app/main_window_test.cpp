@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -36,6 +37,7 @@ struct PageSeen {
     QString header;
     QStringList softKeys;
     QRect geometry;
+    QString text;
 };
 
 // Arranges for the next modal page to be recorded and closed from inside its event loop.
@@ -48,6 +50,7 @@ void RecordNextPage(PageSeen& seen) {
         if (CSoftKeyBar* bar = page->SoftKeyBar())
             for (int i = 0; i < bar->ButtonCount(); ++i) seen.softKeys << bar->Button(i)->text();
         seen.geometry = page->geometry();
+        if (auto* text = page->findChild<QPlainTextEdit*>()) seen.text = text->toPlainText();
         page->reject();
     });
 }
@@ -166,6 +169,11 @@ TEST_F(MainWindowTest, ToolsSoftKeyOffersTheToolsMenuAndCloseEndsTheEventLoop) {
     EXPECT_EQ(bar->Button(0)->text(), QStringLiteral("Tools"));
     QMenu* tools = bar->Menu(0);
     ASSERT_TRUE(tools);
+    PageSeen help;
+    RecordNextPage(help);
+    tools->actions()[2]->trigger();
+    EXPECT_EQ(help.header, QStringLiteral("Help"));
+    EXPECT_TRUE(help.text.contains(QStringLiteral("Firewall"))) << help.text.toStdString();
     QAction* close = tools->actions().last();
     EXPECT_EQ(close->text(), QStringLiteral("Close"));
     QTimer::singleShot(0, close, &QAction::trigger);
