@@ -9,8 +9,6 @@
 
 #include <QPlainTextEdit>
 
-#include <QPlainTextEdit>
-
 namespace {
 
 class CPasswordPage : public CPage {
