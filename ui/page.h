@@ -15,7 +15,8 @@ struct CDialogTemplate;
 //     class CHelpPage : public CPage {
 //         void OnInitDialog() override {
 //             InitFullScreenDialog(g_app, *this, IDR_CLOSE_BAR);
-//             m_header = CreateHeaderLabel(g_app, this, ClientRect(), tr("Help"), IDC_HEADER);
+//             m_header = CreateHeaderLabel(g_app, this, ClientRect(), QStringLiteral("Help"),
+//                                          IDC_HEADER);
 //         }
 //         void OnSize(const QRect& client) override { PlaceHeaderLabel(g_app, m_header, client); }
 //     };
