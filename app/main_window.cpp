@@ -1,39 +1,87 @@
 #include "app/main_window.h"
 
 #include "app/app.h"
+#include "app/interim_pages.h"
 #include "app/screen_metrics.h"
 #include "app/settings.h"
+#include "dialogs/main_window_command.h"
 #include "discovery/computer_list_model.h"
+#include "platform/cursor.h"
+#include "resources/bitmaps.h"
+#include "resources/resource_ids.h"
+#include "resources/string_table.h"
+#include "ui/control_id.h"
+#include "ui/header_label.h"
+#include "ui/row_drawing.h"
+#include "ui/row_list_view.h"
+#include "ui/soft_key_bar.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QListView>
 #include <QScreen>
-#include <QVBoxLayout>
 
 CMainWindow::CMainWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("mainWindow"));
-    setWindowTitle(QStringLiteral("Dormo"));
+    setWindowTitle(LoadResourceString(IDS_TITLE));
+    setWindowIcon(AppIcon());
+    m_helpRowTimer.setSingleShot(true);
+    m_helpRowTimer.setInterval(1000);
+    connect(&m_helpRowTimer, &QTimer::timeout, this, &CMainWindow::OnHelpRowTimer);
 }
 
 void CMainWindow::OnCreate() {
     g_app.m_mainWindow = this;
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    if (CSoftKeyBar* bar = CSoftKeyBar::Create(IDR_MAIN_MENU, this))
+        connect(bar, &CSoftKeyBar::Command, this,
+                [this](int id) { OnMainWindowCommand(g_app, this, id); });
+
+    auto* header = new CHeaderLabel(QStringLiteral("Visible Computers"), true, this);
+    header->setObjectName(QStringLiteral("header"));
+    SetControlId(header, IDC_HEADER);
+    header->setGeometry(0, 0, width(), g_app.m_headerHeight);
+    g_app.m_listHeader = header;
+
     m_model = new CComputerListModel(this);
-    m_list = new QListView(this);
+    m_list = new CRowListView(this);
     m_list->setObjectName(QStringLiteral("listView"));
+    SetControlId(m_list, IDC_LIST_VIEW);
     m_list->setModel(m_model);
+    m_list->setItemDelegate(new CComputerRowDelegate(m_list));
     m_list->setFont(g_app.m_textFont);
-    layout->addWidget(m_list);
+    m_list->setGeometry(0, 0, width(), height());
+    connect(m_list, &CRowListView::RowActivated, this, &CMainWindow::OnListActivated);
     g_app.m_listView = m_list;
     g_app.m_listModel = m_model;
+    setFocusProxy(m_list);
 
     LoadSettings(g_app);
     g_app.m_computers.clear();
     m_model->Clear();
-    setFocusProxy(m_list);
+
+    PlaceMainWindow(this);
+    show();
+    m_helpRowTimer.start();
+    platform::SetWaitCursor(true);
+}
+
+void CMainWindow::OnHelpRowTimer() {
+    platform::SetWaitCursor(false);
+    // Only while nothing was ever recorded: rows may have come and gone in the first second.
+    if (!g_app.m_computers.empty()) return;
+    m_list->setCurrentIndex({});
+    m_model->AppendRow(kHelpRowText, kHelpRowData, -1);
+}
+
+void CMainWindow::OnListActivated(int row) {
+    if (row < 0 || row >= m_model->rowCount()) return;
+    if (m_model->ItemData(row) == kHelpRowData) {
+        g_app.m_selectedComputer = 0;
+        FlashRow(m_list, 0);
+        RunInterimHelpPage(this);
+        return;
+    }
+    OpenComputer(g_app, row);
 }
 
 void CMainWindow::closeEvent(QCloseEvent* event) {
@@ -42,9 +90,31 @@ void CMainWindow::closeEvent(QCloseEvent* event) {
     QApplication::exit(0);
 }
 
-void CMainWindow::focusInEvent(QFocusEvent* event) {
-    QWidget::focusInEvent(event);
-    if (m_list) m_list->setFocus();
+void CMainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (g_app.m_mainWindow == this) LayoutMainWindow(g_app);
+}
+
+void LayoutMainWindow(CApp& app) {
+    QWidget* window = app.m_mainWindow;
+    if (!window || !app.m_listHeader || !app.m_listView) return;
+    QRect client = window->rect();
+    if (const auto* bar = window->findChild<CSoftKeyBar*>(QString(), Qt::FindDirectChildrenOnly))
+        client.setBottom(bar->geometry().top() - 1);
+    const int h = app.m_headerHeight;
+    const int onePixel = ScaleLogical(1, app.m_logPixelsY);
+    app.m_listHeader->setGeometry(client.left(), client.top() - onePixel, client.width(), h);
+    app.m_listView->setGeometry(client.left(), client.top() + h, client.width(),
+                                client.height() - h);
+}
+
+void OpenComputer(CApp& app, int row) {
+    // Rows carry the index of their entry; that entry, not the row's position, is the computer.
+    const int entry = app.m_listModel ? app.m_listModel->Entry(row) : -1;
+    if (entry < 0 || entry >= int(app.m_computers.size())) return;
+    app.m_selectedComputer = entry;
+    FlashRow(app.m_listView, row);
+    RunInterimPasswordPage(app.m_mainWindow, app.m_computers[size_t(entry)].m_name);
 }
 
 void PlaceMainWindow(QWidget* window) {

@@ -1,7 +1,9 @@
 #pragma once
 
 // Sizes are laid out for 96 dots per inch and scaled with integer arithmetic, rounding half up.
-constexpr int ScaleLogical(int n, int dpi) { return (n * dpi + 48) / 96; }
+constexpr int ScaleLogical(int n, int dpi) {
+    return (n * dpi + 48) / 96;
+}
 
 // Screen class from the work area's right and bottom edges (coordinates, not sizes):
 // 1 for square screens up to 320, 2 for screens at least 320 each way, 0 otherwise.
@@ -23,8 +25,11 @@ struct FontHeights {
 };
 constexpr FontHeights FontHeightsFor(int screenClass) {
     switch (screenClass) {
-        case 1: return {18, 16};
-        case 2: return {20, 18};
-        default: return {15, 13};
+        case 1:
+            return {18, 16};
+        case 2:
+            return {20, 18};
+        default:
+            return {15, 13};
     }
 }

@@ -42,8 +42,6 @@ int RunDormo() {
     {
         CMainWindow window;
         window.OnCreate();
-        PlaceMainWindow(&window);
-        window.show();
         window.raise();
         window.activateWindow();
         code = QApplication::exec();

@@ -115,9 +115,9 @@ TEST(ScreenMetrics, ScreenClassAndFontsFromTheWorkArea) {
     struct Case {
         int right, bottom, screenClass, title, text;
     };
-    for (const Case c : {Case{240, 294, 0, 15, 13}, Case{480, 588, 2, 20, 18},
-                         Case{240, 240, 1, 18, 16}, Case{320, 320, 1, 18, 16},
-                         Case{480, 480, 2, 20, 18}, Case{320, 214, 0, 15, 13}}) {
+    for (const Case c :
+         {Case{240, 294, 0, 15, 13}, Case{480, 588, 2, 20, 18}, Case{240, 240, 1, 18, 16},
+          Case{320, 320, 1, 18, 16}, Case{480, 480, 2, 20, 18}, Case{320, 214, 0, 15, 13}}) {
         g_app.m_logPixelsY = 96;
         g_app.ApplyScreen(c.right, c.bottom);
         EXPECT_EQ(g_app.m_screenClass, c.screenClass) << c.right << "x" << c.bottom;

@@ -15,7 +15,9 @@
 
 namespace {
 
-int ThreadCount() { return int(QDir(QStringLiteral("/proc/self/task")).count()) - 2; }
+int ThreadCount() {
+    return int(QDir(QStringLiteral("/proc/self/task")).count()) - 2;
+}
 
 QProcessEnvironment Environment(const QString& config, const QString& runtime) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -1,0 +1,142 @@
+#include "app/app.h"
+#include "common/screen_setup.h"
+#include "resources/resource_ids.h"
+#include "ui/page.h"
+#include "ui/soft_key_bar.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <functional>
+
+namespace {
+
+// A page that makes itself full screen with a given bar and records what reaches it.
+class CTestPage : public CPage {
+public:
+    explicit CTestPage(int record) : m_record(record) {}
+    void OnCommand(int id) override {
+        m_commands.push_back(id);
+        CPage::OnCommand(id);
+    }
+    int m_record;
+    bool m_initialised = false;
+    bool m_barMade = false;
+    std::vector<int> m_commands;
+    QRect m_lastClient;
+
+protected:
+    void OnInitDialog() override {
+        m_initialised = true;
+        m_barMade = InitFullScreenDialog(g_app, *this, m_record);
+    }
+    void OnSize(const QRect& client) override { m_lastClient = client; }
+};
+
+// Runs page modally from templateId; inspect runs inside its event loop and must end the page.
+int RunAndInspect(int templateId, CTestPage& page, const std::function<void()>& inspect) {
+    QTimer::singleShot(0, [&] {
+        inspect();
+        if (page.isVisible()) page.done(-2);
+    });
+    return RunDialog(templateId, g_app.m_mainWindow, page);
+}
+
+class PageTest : public ::testing::Test {
+protected:
+    PageTest() : m_screen(96, 240, 320) {
+        m_main.setGeometry(40, 50, 240, 320);
+        m_main.show();
+        g_app.m_mainWindow = &m_main;
+    }
+    ~PageTest() override { g_app.m_mainWindow = nullptr; }
+    CScreenSetup m_screen;
+    QWidget m_main;
+};
+
+}  // namespace
+
+TEST_F(PageTest, FullScreenOverTheMainWindowWithTheRecordsSoftKeys) {
+    CTestPage page(IDR_PASSWORD_BAR);
+    const int result = RunAndInspect(IDD_PASSWORD, page, [&] {
+        EXPECT_EQ(page.geometry(), QRect(m_main.mapToGlobal(QPoint(0, 0)), m_main.size()));
+        CSoftKeyBar* bar = page.SoftKeyBar();
+        ASSERT_TRUE(bar);
+        EXPECT_EQ(bar->geometry(), QRect(0, 320 - 26, 240, 26));
+        EXPECT_EQ(page.m_lastClient, QRect(0, 0, 240, 320 - 26));
+        ASSERT_EQ(bar->ButtonCount(), 2);
+        EXPECT_EQ(bar->Button(0)->text(), QStringLiteral("Login"));
+        EXPECT_EQ(bar->Button(1)->text(), QStringLiteral("Cancel"));
+        EXPECT_LT(bar->Button(0)->geometry().center().x(), bar->Button(1)->geometry().x());
+        QTest::mouseClick(bar->Button(1), Qt::LeftButton);
+    });
+    EXPECT_TRUE(page.m_barMade);
+    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_EQ(page.m_commands, std::vector<int>{IDCANCEL_COMMAND});
+}
+
+TEST_F(PageTest, ControlsOfTheTemplateExistBeforeInitAndAreFoundByIdAndName) {
+    CTestPage page(IDR_OPTIONS_BAR);
+    RunAndInspect(IDD_OPTIONS, page, [&] {
+        auto* check = page.ControlAs<QCheckBox>(IDC_SAVE_PASSWORDS);
+        ASSERT_TRUE(check);
+        EXPECT_EQ(check->text(), QStringLiteral("Save Passwords"));
+        EXPECT_EQ(page.findChild<QCheckBox*>(QStringLiteral("savePasswords")), check);
+        auto* button = page.ControlAs<QPushButton>(IDC_DELETE_PASSWORDS);
+        ASSERT_TRUE(button);
+        // Places follow the template: the button lies below the check box, both 4 units in.
+        EXPECT_EQ(button->x(), check->x());
+        EXPECT_GT(button->y(), check->geometry().bottom());
+        QTest::mouseClick(button, Qt::LeftButton);
+        // Menu resource 139 does not exist: the record still gives both buttons.
+        ASSERT_TRUE(page.SoftKeyBar());
+        ASSERT_EQ(page.SoftKeyBar()->ButtonCount(), 2);
+        EXPECT_EQ(page.SoftKeyBar()->Menu(0), nullptr);
+        QTest::mouseClick(page.SoftKeyBar()->Button(0), Qt::LeftButton);
+    });
+    EXPECT_EQ(page.TemplateId(), IDD_OPTIONS);
+    EXPECT_EQ(page.m_commands, (std::vector<int>{IDC_DELETE_PASSWORDS, IDM_SAVE}));
+}
+
+TEST_F(PageTest, ToolsDropDownSendsTheChosenItemsCommand) {
+    CTestPage page(IDR_COMMAND_MENU);
+    RunAndInspect(IDD_COMMAND_SCREEN, page, [&] {
+        CSoftKeyBar* bar = page.SoftKeyBar();
+        ASSERT_TRUE(bar);
+        QMenu* tools = bar->Menu(0);
+        ASSERT_TRUE(tools);
+        QStringList texts;
+        for (QAction* action : tools->actions())
+            texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        EXPECT_EQ(texts, QStringList({"Options...", "-", "Help", "About...", "Feedback...",
+                                      "Check for Updates...", "-", "Close"}));
+        tools->actions()[3]->trigger();
+        QTest::mouseClick(bar->Button(1), Qt::LeftButton);
+    });
+    EXPECT_EQ(page.m_commands, (std::vector<int>{IDM_ABOUT, IDM_BACK}));
+}
+
+TEST_F(PageTest, ABarThatCannotBeMadeLeavesAFullScreenPageWithoutSoftKeys) {
+    CTestPage page(999);
+    RunAndInspect(IDD_HELP, page, [&] {
+        EXPECT_EQ(page.size(), m_main.size());
+        EXPECT_EQ(page.SoftKeyBar(), nullptr);
+        EXPECT_EQ(page.ClientRect(), page.rect());
+    });
+    EXPECT_TRUE(page.m_initialised);
+    EXPECT_FALSE(page.m_barMade);
+}
+
+TEST_F(PageTest, AMissingTemplateOpensNothing) {
+    CTestPage page(IDR_CLOSE_BAR);
+    EXPECT_EQ(RunDialog(999, &m_main, page), -1);
+    EXPECT_FALSE(page.m_initialised);
+    EXPECT_FALSE(page.isVisible());
+}

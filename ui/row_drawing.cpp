@@ -1,0 +1,118 @@
+#include "ui/row_drawing.h"
+
+#include "app/app.h"
+#include "app/screen_metrics.h"
+#include "discovery/computer_list_model.h"
+#include "resources/bitmaps.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+
+#include <cmath>
+
+static_assert(kRowItemDataRole == CComputerListModel::ItemDataRole);
+
+namespace {
+
+void DrawSelection(QPainter& painter, const QStyleOptionViewItem& option) {
+    if (!(option.state & QStyle::State_Selected)) return;
+    const QColor base = option.palette.color(QPalette::Base);
+    const QColor highlight = option.palette.color(QPalette::Active, QPalette::Highlight);
+    const float f = g_app.m_rowPressed ? 0.7f : 1.0f;
+    const QColor end(int(std::floor(highlight.red() * f)), int(std::floor(highlight.green() * f)),
+                     int(std::floor(highlight.blue() * f)));
+    const QRect r = option.rect.adjusted(0, 1, 0, 0);
+    // Ends on pixel centres, so the rightmost column is exactly the end colour.
+    QLinearGradient gradient(r.left() + 0.5, 0, r.right() + 0.5, 0);
+    gradient.setColorAt(0, base);
+    gradient.setColorAt(1, end);
+    painter.fillRect(r, gradient);
+}
+
+// The picture for a bitmap id; a large picture that would not fit the row gives way to the
+// small one (a class 2 screen at low resolution has rows shorter than the large pictures).
+QImage RowPicture(int id, int smallId, int rowHeight) {
+    QImage image = LoadBitmapResource(id);
+    if (image.height() > rowHeight && id != smallId) image = LoadBitmapResource(smallId);
+    return image;
+}
+
+void DrawPicture(QPainter& painter, const QImage& image, const QRect& row, int x) {
+    if (image.isNull()) return;
+    const int y = row.top() + row.height() / 2 - image.height() / 2;
+    painter.drawImage(QPoint(x, y), image);
+}
+
+void DrawText(QPainter& painter, const QStyleOptionViewItem& option, const QRect& rect,
+              const QString& text, Qt::Alignment alignment, const QFont& font) {
+    painter.setFont(font);
+    painter.setPen(option.palette.color(QPalette::Text));
+    const QFontMetrics metrics(font);
+    if (metrics.horizontalAdvance(text) <= rect.width()) {
+        painter.drawText(rect, int(alignment | Qt::AlignVCenter | Qt::TextSingleLine), text);
+    } else if (alignment & Qt::AlignHCenter) {
+        // The help row on a narrow screen: two centred lines rather than a cut sentence.
+        painter.drawText(rect, int(Qt::AlignCenter | Qt::TextWordWrap), text);
+    } else {
+        painter.drawText(rect, int(alignment | Qt::AlignVCenter | Qt::TextSingleLine),
+                         metrics.elidedText(text, Qt::ElideRight, rect.width()));
+    }
+}
+
+}  // namespace
+
+int RowHeight() {
+    return ScaleLogical(40, g_app.m_logPixelsY);
+}
+
+void DrawComputerRow(QPainter& painter, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) {
+    painter.save();
+    DrawSelection(painter, option);
+    const int itemData = index.data(kRowItemDataRole).toInt();
+    const QString text = index.data(Qt::DisplayRole).toString();
+    const QRect& r = option.rect;
+    if (itemData == kHelpRowData || itemData == 0) {
+        DrawText(painter, option, r, text, Qt::AlignHCenter, g_app.m_titleFont);
+    } else {
+        const QImage monitor =
+            RowPicture(ComputerBitmapId(g_app.m_screenClass), ComputerBitmapId(0), r.height());
+        DrawPicture(painter, monitor, r, r.left());
+        const QRect textRect = r.adjusted(ScaleLogical(40, g_app.m_logPixelsX), 0, 0, 0);
+        DrawText(painter, option, textRect, text, Qt::AlignLeft, g_app.m_titleFont);
+    }
+    painter.restore();
+}
+
+void DrawCommandRow(QPainter& painter, const QStyleOptionViewItem& option,
+                    const QModelIndex& index) {
+    painter.save();
+    DrawSelection(painter, option);
+    const int itemData = index.data(kRowItemDataRole).toInt();
+    const QRect& r = option.rect;
+    const QImage picture = RowPicture(CommandBitmapId(itemData, g_app.m_screenClass),
+                                      CommandBitmapId(itemData, 0), r.height());
+    DrawPicture(painter, picture, r, r.left() + ScaleLogical(2, g_app.m_logPixelsX));
+    const QRect textRect = r.adjusted(ScaleLogical(40, g_app.m_logPixelsX), 0, 0, 0);
+    DrawText(painter, option, textRect, index.data(Qt::DisplayRole).toString(), Qt::AlignLeft,
+             option.font);
+    painter.restore();
+}
+
+void CComputerRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
+    DrawComputerRow(*painter, option, index);
+}
+
+QSize CComputerRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+    return {option.rect.width(), RowHeight()};
+}
+
+void CCommandRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const {
+    DrawCommandRow(*painter, option, index);
+}
+
+QSize CCommandRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+    return {option.rect.width(), RowHeight()};
+}

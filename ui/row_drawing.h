@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QModelIndex>
+#include <QStyleOptionViewItem>
+#include <QStyledItemDelegate>
+
+class QPainter;
+
+// Rows of the item models are told apart by this role, the item data every row carries:
+// 1 computer row, 9999 help row (CComputerListModel); 0 to 4 the commands (CCommandListModel).
+constexpr int kRowItemDataRole = Qt::UserRole + 1;
+
+// Draws a row of the "Visible Computers" list into option.rect: behind a selected row a
+// horizontal gradient from the base colour into the highlight colour (70 % of it while
+// g_app.m_rowPressed is set); the monitor at the left edge of a computer row, its name 40
+// logical pixels in; the help row's text centred without a picture. Title font throughout.
+void DrawComputerRow(QPainter& painter, const QStyleOptionViewItem& option,
+                     const QModelIndex& index);
+
+// Draws a command row: the same selection gradient, the command's picture 2 logical pixels in,
+// the text 40 logical pixels in, in the view's own font.
+void DrawCommandRow(QPainter& painter, const QStyleOptionViewItem& option,
+                    const QModelIndex& index);
+
+// The height of every owner-drawn row: 40 logical pixels.
+int RowHeight();
+
+// Item delegates that draw with the functions above and size rows RowHeight() high.
+class CComputerRowDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
+
+class CCommandRowDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};

@@ -1,0 +1,38 @@
+#include "ui/row_list_view.h"
+
+#include "app/app.h"
+
+#include <QKeyEvent>
+#include <QThread>
+
+CRowListView::CRowListView(QWidget* parent) : QListView(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setFrameShape(QFrame::NoFrame);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(this, &QListView::clicked, this, [this](const QModelIndex& index) {
+        if (index.isValid()) emit RowActivated(index.row());
+    });
+}
+
+void CRowListView::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && currentIndex().isValid()) {
+        emit RowActivated(currentIndex().row());
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void FlashRow(QAbstractItemView* view, int row) {
+    const QModelIndex index = view->model()->index(row, 0);
+    view->setCurrentIndex(index);
+    const QRect rect = view->visualRect(index);
+    g_app.m_rowPressed = true;
+    view->viewport()->repaint(rect);
+    QThread::msleep(300);
+    g_app.m_rowPressed = false;
+    view->viewport()->update(rect);
+}

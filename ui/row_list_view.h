@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QListView>
+
+// A list of owner-drawn rows, one column, single selection. A single tap on a row, or Enter on
+// the current row, emits RowActivated; the arrow keys move as usual.
+class CRowListView : public QListView {
+    Q_OBJECT
+public:
+    explicit CRowListView(QWidget* parent = nullptr);
+
+signals:
+    void RowActivated(int row);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// The pressed-row feedback: row is drawn pressed at once (g_app.m_rowPressed set, forced
+// repaint), the GUI thread holds it for 300 ms, then the row is drawn normally at the next
+// paint. The row becomes the current, selected row.
+void FlashRow(QAbstractItemView* view, int row);
