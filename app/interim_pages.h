@@ -4,7 +4,5 @@
 
 class QWidget;
 
-// Pages that stand in until their own issues land. The password page neither connects nor
-// remembers anything; Login and Cancel close it. The Help page shows the help text.
-void RunInterimPasswordPage(QWidget* owner, const QString& computerName);
+// A page that stands in until its own issue lands: the Help page shows the help text.
 void RunInterimHelpPage(QWidget* owner);

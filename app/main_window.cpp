@@ -4,6 +4,7 @@
 #include "app/interim_pages.h"
 #include "app/screen_metrics.h"
 #include "app/settings.h"
+#include "connection/password_dialog.h"
 #include "dialogs/main_window_command.h"
 #include "discovery/computer_list_model.h"
 #include "platform/cursor.h"
@@ -114,7 +115,7 @@ void OpenComputer(CApp& app, int row) {
     if (entry < 0 || entry >= int(app.m_computers.size())) return;
     app.m_selectedComputer = entry;
     FlashRow(app.m_listView, row);
-    RunInterimPasswordPage(app.m_mainWindow, app.m_computers[size_t(entry)].m_name);
+    RunPasswordDialog(app.m_mainWindow);
 }
 
 void PlaceMainWindow(QWidget* window) {

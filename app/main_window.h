@@ -43,7 +43,7 @@ private:
 void LayoutMainWindow(CApp& app);
 
 // Opens the computer of list row row: records it in m_selectedComputer, flashes the row and runs
-// the password page. A row whose computer is no longer listed opens nothing.
+// the password dialog. A row whose computer is no longer listed opens nothing.
 void OpenComputer(CApp& app, int row);
 
 // A portrait, phone-sized window on a desktop; the whole screen on a screen no larger than a phone.

@@ -62,6 +62,7 @@ constexpr int IDM_CHECK_UPDATES = 32787;
 constexpr int IDC_LIST_VIEW = 10001;
 constexpr int IDC_HEADER = 10002;
 constexpr int IDC_ABOUT_HEADER = 10003;
+constexpr int IDC_COMMAND_LIST = 10004;
 constexpr int IDC_PASSWORD_CAPTION = 10005;
 constexpr int IDC_ABOUT_ICON = 201;
 constexpr int IDC_ABOUT_VERSION = 202;

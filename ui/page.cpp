@@ -82,6 +82,11 @@ void CPage::OnCommand(int id) {
     if (id == IDCANCEL_COMMAND) reject();
 }
 
+void CPage::done(int result) {
+    m_ended = true;
+    QDialog::done(result);
+}
+
 void CPage::OnSize(const QRect&) {}
 
 void CPage::resizeEvent(QResizeEvent* event) {
@@ -114,8 +119,10 @@ int RunDialog(int templateId, QWidget* owner, CPage& page) {
     const CDialogTemplate* dialog = FindDialogTemplate(templateId);
     if (!dialog) return -1;
     if (page.parentWidget() != owner) page.setParent(owner, page.windowFlags());
+    page.m_ended = false;
     page.BuildFromTemplate(*dialog);
     page.OnInitDialog();
+    if (page.m_ended) return page.result();
     return page.exec();
 }
 

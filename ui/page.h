@@ -50,6 +50,9 @@ public:
     // and IDCANCEL (2) rejects the page; everything else is ignored.
     virtual void OnCommand(int id);
 
+    // Ends the page with result; a page ended during OnInitDialog is never shown.
+    void done(int result) override;
+
 protected:
     // The page's controls exist; set up the page (InitFullScreenDialog, header, texts).
     virtual void OnInitDialog() {}
@@ -63,6 +66,7 @@ private:
     void BuildFromTemplate(const CDialogTemplate& dialog);
 
     int m_templateId = 0;
+    bool m_ended = false;
 };
 
 // Opens page modally from dialog template templateId, owned by owner: builds the template's

@@ -1,0 +1,69 @@
+#include "connection/command_list_view.h"
+
+#include "app/app.h"
+#include "ui/row_drawing.h"
+
+#include <QKeyEvent>
+
+namespace {
+
+bool IsEnter(const QKeyEvent* event) {
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
+// Command rows sized to fill the list: five rows, each a fifth of its height.
+class CFifthRowDelegate : public CCommandRowDelegate {
+public:
+    explicit CFifthRowDelegate(QAbstractItemView* view) : CCommandRowDelegate(view), m_view(view) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
+        return {option.rect.width(), CCommandListView::RowHeightFor(m_view->height())};
+    }
+
+private:
+    QAbstractItemView* m_view;
+};
+
+}  // namespace
+
+CCommandListView::CCommandListView(QWidget* parent) : CRowListView(parent) {
+    // Row heights follow the list's height, so they are measured again at every layout.
+    setUniformItemSizes(false);
+    setItemDelegate(new CFifthRowDelegate(this));
+}
+
+void CCommandListView::keyPressEvent(QKeyEvent* event) {
+    if (IsEnter(event)) {
+        event->accept();
+        return;
+    }
+    CRowListView::keyPressEvent(event);
+}
+
+void CCommandListView::keyReleaseEvent(QKeyEvent* event) {
+    // A held key repeats as press and release pairs here; only the real key-up counts.
+    if (IsEnter(event) && !event->isAutoRepeat()) {
+        event->accept();
+        OnEnterKeyUp();
+        return;
+    }
+    CRowListView::keyReleaseEvent(event);
+}
+
+void CCommandListView::resizeEvent(QResizeEvent* event) {
+    CRowListView::resizeEvent(event);
+    doItemsLayout();
+}
+
+void CCommandListView::OnEnterKeyUp() {
+    if (g_app.m_skipNextEnter) {
+        g_app.m_skipNextEnter = false;
+        return;
+    }
+    if (!model() || !selectionModel()) return;
+    for (int row = 0; row < model()->rowCount(); ++row) {
+        if (selectionModel()->isRowSelected(row)) {
+            emit RowActivated(row);
+            return;
+        }
+    }
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "ui/row_list_view.h"
+
+// The command screen's list. A tap activates its row at once, as on every row list; the Enter
+// key works on key-up only: the first key-up after the screen opens (g_app.m_skipNextEnter) is
+// swallowed, every later one activates the first selected row. An Enter key press never
+// activates anything, so the Enter that confirmed the password cannot reach a command. Rows are
+// a fifth of the list's height each.
+class CCommandListView : public CRowListView {
+    Q_OBJECT
+public:
+    explicit CCommandListView(QWidget* parent = nullptr);
+
+    // The row height for a list height: a fifth of it, truncated.
+    static int RowHeightFor(int listHeight) { return listHeight / 5; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void OnEnterKeyUp();
+};

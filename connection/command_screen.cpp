@@ -1,0 +1,85 @@
+#include "connection/command_screen.h"
+
+#include "app/app.h"
+#include "connection/command_list_view.h"
+#include "connection/connect_and_authorise.h"
+#include "dialogs/command_screen_command.h"
+#include "platform/message_box.h"
+#include "resources/resource_ids.h"
+#include "ui/command_list_model.h"
+#include "ui/control_id.h"
+#include "ui/header_label.h"
+
+CCommandScreen::CCommandScreen(QWidget* owner) : CPage(owner) {}
+
+CCommandScreen::~CCommandScreen() {
+    if (g_app.m_commandScreen != this) return;
+    g_app.m_commandScreen = nullptr;
+    g_app.m_commandList = nullptr;
+    g_app.m_commandHeader = nullptr;
+}
+
+void CCommandScreen::OnInitDialog() {
+    g_app.m_commandScreen = this;
+    InitFullScreenDialog(g_app, *this, IDR_COMMAND_MENU);
+    const QRect client = ClientRect();
+    const CListEntry& computer = g_app.m_computers.at(size_t(g_app.m_selectedComputer));
+    m_header = CreateHeaderLabel(g_app, this, client, computer.m_name, IDC_HEADER);
+    g_app.m_commandHeader = m_header;
+
+    m_model = new CCommandListModel(this);
+    m_list = new CCommandListView(this);
+    m_list->setObjectName(QStringLiteral("commandList"));
+    SetControlId(m_list, IDC_COMMAND_LIST);
+    m_list->setFont(g_app.m_textFont);
+    m_list->setModel(m_model);
+    m_list->setGeometry(client);
+    g_app.m_commandList = m_list;
+    g_app.m_skipNextEnter = true;
+    connect(m_list, &CRowListView::RowActivated, this, &CCommandScreen::ActivateRow);
+
+    m_list->setCurrentIndex(m_model->index(0, 0));
+    setFocusProxy(m_list);
+    m_list->show();
+    m_list->setFocus();
+    OnSize(client);
+}
+
+void CCommandScreen::OnSize(const QRect& client) {
+    if (!m_list) return;
+    PlaceHeaderLabel(g_app, m_header, client);
+    const int h = g_app.m_headerHeight;
+    m_list->setGeometry(client.left(), client.top() + h, client.width(), client.height() - h);
+}
+
+void CCommandScreen::OnCommand(int id) {
+    OnCommandScreenCommand(g_app, this, id);
+}
+
+void CCommandScreen::reject() {
+    OnCommand(IDCANCEL_COMMAND);
+}
+
+void CCommandScreen::ActivateRow(int row) {
+    FlashRow(m_list, row);
+    SendCommand(this, row);
+}
+
+void CCommandScreen::OnComputerLost() {
+    g_app.m_messageBoxes->Show(this, QStringLiteral("Computer disconnected."),
+                               QStringLiteral("Dormo"),
+                               platform::MB_OK | platform::MB_ICONINFORMATION);
+    CloseConnection();
+    done(0);
+}
+
+void CModalCommandScreen::RunCommandScreen() {
+    CCommandScreen screen;
+    m_screen = &screen;
+    RunDialog(IDD_COMMAND_SCREEN, g_app.m_mainWindow, screen);
+    m_screen = nullptr;
+}
+
+void CModalCommandScreen::OnComputerLost() {
+    if (m_screen) m_screen->OnComputerLost();
+}

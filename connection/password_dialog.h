@@ -1,0 +1,45 @@
+#pragma once
+
+#include "connection/command_screen.h"
+#include "connection/connection_screens.h"
+#include "connection/protocol.h"
+#include "ui/page.h"
+
+class CHeaderLabel;
+class QLineEdit;
+
+// Asks for the password of the computer at g_app.m_selectedComputer and hands its hash to
+// ConnectAndAuthorise. With saving on and a hash saved under the computer's name, that hash is
+// tried during the set-up, before the page is ever shown. Login and Cancel soft keys; Enter in
+// the edit is Login, Escape is Cancel.
+class CPasswordDialog : public CPage, public CPasswordPage {
+    Q_OBJECT
+public:
+    explicit CPasswordDialog(const CConnectionLimits& limits = {}, QWidget* owner = nullptr);
+    ~CPasswordDialog() override;
+
+    void OnCommand(int id) override;
+
+    QWidget* Widget() override { return this; }
+    void ClearEdit() override;
+    void End() override { done(0); }
+
+    // At most this many characters of the edit make the password.
+    static constexpr int kMaxPassword = 1022;
+
+protected:
+    void OnInitDialog() override;
+    void OnSize(const QRect& client) override;
+
+private:
+    QLineEdit* Edit() const;
+    void Login();
+
+    CConnectionLimits m_limits;
+    CModalCommandScreen m_commandScreen;
+    CHeaderLabel* m_header = nullptr;
+    CHeaderLabel* m_caption = nullptr;
+};
+
+// Runs the password dialog modally, owned by owner (the main window).
+void RunPasswordDialog(QWidget* owner, const CConnectionLimits& limits = {});
