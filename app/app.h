@@ -1,15 +1,19 @@
 #pragma once
 
 #include "discovery/list_entry.h"
+#include "platform/dnssd.h"
 
 #include <QFont>
 #include <QString>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
+class CBrowseRestartThread;
 class CComputerListModel;
+class CDiscovery;
 class QAbstractItemView;
 class QWidget;
 
@@ -56,10 +60,15 @@ public:
     int m_headerHeight = 0;
     int m_logPixelsY = 0;
     int m_logPixelsX = 0;
+    // The running browse; written by StartDiscovery, then only by the restart thread.
+    platform::DNSServiceRef m_browseRef = nullptr;
+    std::unique_ptr<CBrowseRestartThread> m_restartThread;
+    std::unique_ptr<CDiscovery> m_discovery;  // lookups in flight on m_dnsSd
 
     // Platform services. Tests put recording instances in their place.
     platform::CRegistry* m_registry = nullptr;
     platform::CMessageBoxes* m_messageBoxes = nullptr;
+    platform::CDnsSdEngine* m_dnsSd = nullptr;
 };
 
 extern CApp g_app;

@@ -4,6 +4,7 @@
 #include "app/screen_metrics.h"
 #include "app/settings.h"
 #include "discovery/computer_list_model.h"
+#include "discovery/discovery.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,6 +31,7 @@ void CMainWindow::OnCreate() {
     g_app.m_listView = m_list;
     g_app.m_listModel = m_model;
 
+    StartDiscovery();
     LoadSettings(g_app);
     g_app.m_computers.clear();
     m_model->Clear();

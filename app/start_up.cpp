@@ -3,6 +3,8 @@
 #include "app/app.h"
 #include "app/main_window.h"
 #include "app/settings.h"
+#include "discovery/browse_restart_thread.h"
+#include "discovery/discovery.h"
 #include "platform/registry.h"
 #include "platform/single_instance.h"
 
@@ -45,6 +47,7 @@ int RunDormo() {
         window.show();
         window.raise();
         window.activateWindow();
+        StartBrowseRestartThread();
         code = QApplication::exec();
         ShutDown();
     }
@@ -54,4 +57,6 @@ int RunDormo() {
 }
 
 void ShutDown() {
+    StopBrowseRestartThread();
+    CloseDiscovery();
 }

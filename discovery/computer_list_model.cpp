@@ -8,10 +8,14 @@ QVariant CComputerListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() < 0 || index.row() >= rowCount()) return {};
     const Row& row = m_rows[size_t(index.row())];
     switch (role) {
-        case Qt::DisplayRole: return row.text;
-        case ItemDataRole: return row.itemData;
-        case EntryRole: return row.entry;
-        default: return {};
+        case Qt::DisplayRole:
+            return row.text;
+        case ItemDataRole:
+            return row.itemData;
+        case EntryRole:
+            return row.entry;
+        default:
+            return {};
     }
 }
 
@@ -38,5 +42,11 @@ void CComputerListModel::Clear() {
 int CComputerListModel::FindRow(const QString& text) const {
     for (size_t i = 0; i < m_rows.size(); ++i)
         if (m_rows[i].text == text) return int(i);
+    return -1;
+}
+
+int CComputerListModel::FindEntryRow(int entry) const {
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].entry == entry) return int(i);
     return -1;
 }
