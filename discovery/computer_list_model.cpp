@@ -8,14 +8,10 @@ QVariant CComputerListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() < 0 || index.row() >= rowCount()) return {};
     const Row& row = m_rows[size_t(index.row())];
     switch (role) {
-        case Qt::DisplayRole:
-            return row.text;
-        case ItemDataRole:
-            return row.itemData;
-        case EntryRole:
-            return row.entry;
-        default:
-            return {};
+        case Qt::DisplayRole: return row.text;
+        case ItemDataRole: return row.itemData;
+        case EntryRole: return row.entry;
+        default: return {};
     }
 }
 
