@@ -26,9 +26,8 @@ CNetnsPair::CNetnsPair(const QString& area) {
 
     m_createdA = Run({"netns", "add", m_nameA});
     m_createdB = m_createdA && Run({"netns", "add", m_nameB});
-    m_ok = m_createdB &&
-           Run({"link", "add", vethA, "netns", m_nameA, "type", "veth", "peer", "name", vethB,
-                "netns", m_nameB});
+    m_ok = m_createdB && Run({"link", "add", vethA, "netns", m_nameA, "type", "veth", "peer",
+                              "name", vethB, "netns", m_nameB});
     for (const auto& [ns, veth, address] :
          {std::tuple{m_nameA, vethA, AddressA()}, std::tuple{m_nameB, vethB, AddressB()}}) {
         m_ok = m_ok && Run({"-n", ns, "link", "set", "lo", "up"}) &&
@@ -53,8 +52,8 @@ bool CNetnsPair::Run(const QStringList& arguments) {
     QProcess ip;
     ip.setProcessChannelMode(QProcess::MergedChannels);
     ip.start(QStringLiteral("ip"), arguments);
-    const bool ok = ip.waitForFinished(20000) && ip.exitStatus() == QProcess::NormalExit &&
-                    ip.exitCode() == 0;
+    const bool ok =
+        ip.waitForFinished(20000) && ip.exitStatus() == QProcess::NormalExit && ip.exitCode() == 0;
     if (!ok && m_error.isEmpty())
         m_error = QStringLiteral("ip %1: %2")
                       .arg(arguments.join(QLatin1Char(' ')),

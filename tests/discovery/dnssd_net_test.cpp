@@ -58,8 +58,7 @@ void OnBrowse(DNSServiceRef, DNSServiceFlags flags, uint32_t interfaceIndex,
     reply.third = domain;
     if ((flags & kDNSServiceFlagsAdd) && !follower->resolve)
         follower->engine->DNSServiceResolve(
-            &follower->resolve, kDNSServiceFlagsForceMulticast, interfaceIndex, name, type,
-            domain,
+            &follower->resolve, kDNSServiceFlagsForceMulticast, interfaceIndex, name, type, domain,
             [](DNSServiceRef, DNSServiceFlags flags, uint32_t interfaceIndex,
                DNSServiceErrorType error, const char* fullName, const char* host, uint16_t port,
                uint16_t, const unsigned char*, void* context) {
@@ -100,9 +99,9 @@ TEST_F(DnsSd, RepliesFollowDnsSdConventionsFromBrowseToAddress) {
     ASSERT_TRUE(engine.Start());
     CFollower follower(&engine);
     DNSServiceRef browse = nullptr;
-    ASSERT_EQ(engine.DNSServiceBrowse(&browse, 0, 0, "_vh-dormo._tcp.", "local.", OnBrowse,
-                                      &follower),
-              kDNSServiceErr_NoError);
+    ASSERT_EQ(
+        engine.DNSServiceBrowse(&browse, 0, 0, "_vh-dormo._tcp.", "local.", OnBrowse, &follower),
+        kDNSServiceErr_NoError);
     ASSERT_NE(browse, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return follower.Last(follower.queries).has_value(); }));
 
@@ -165,9 +164,9 @@ TEST_F(DnsSd, ClosedEngineRefusesCallsAndReleasesEverything) {
     EXPECT_EQ(engine.LiveOperations(), 0u);
     engine.DNSServiceRefDeallocate(browse);
     DNSServiceRef again = nullptr;
-    EXPECT_EQ(engine.DNSServiceBrowse(&again, 0, 0, "_vh-dormo._tcp.", "local.", OnBrowse,
-                                      &follower),
-              kDNSServiceErr_ServiceNotRunning);
+    EXPECT_EQ(
+        engine.DNSServiceBrowse(&again, 0, 0, "_vh-dormo._tcp.", "local.", OnBrowse, &follower),
+        kDNSServiceErr_ServiceNotRunning);
     EXPECT_EQ(again, nullptr);
     engine.Close();
 }
