@@ -111,7 +111,8 @@ void RestartBrowse() {
     if (!discovery || !discovery->Engine()->IsRunning()) return;
     CDnsSdEngine* engine = discovery->Engine();
     // Cleared before the new browse, so a browse that fails to start is never released twice.
-    engine->DNSServiceRefDeallocate(std::exchange(g_app.m_browseRef, nullptr));
+    if (DNSServiceRef running = std::exchange(g_app.m_browseRef, nullptr))
+        engine->DNSServiceRefDeallocate(running);
     engine->DNSServiceBrowse(&g_app.m_browseRef, 0, 0, kServiceType, kServiceDomain, BrowseReply,
                              discovery);
 }

@@ -64,7 +64,7 @@ public:
     // Stops the thread and releases every operation still open; their references die with
     // them. Must not be called from a callback. Safe to call twice.
     virtual void Close();
-    bool IsRunning() const;
+    virtual bool IsRunning() const;
     // Browses, resolves and queries not yet released.
     size_t LiveOperations() const;
 
