@@ -5,6 +5,7 @@
 
 #include <arpa/inet.h>
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -169,4 +170,29 @@ TEST_F(DnsSd, ClosedEngineRefusesCallsAndReleasesEverything) {
         kDNSServiceErr_ServiceNotRunning);
     EXPECT_EQ(again, nullptr);
     engine.Close();
+}
+
+TEST_F(DnsSd, ResolveOfAServiceThatIsGoneGivesUpOnceSoItCanBeReleased) {
+    CDnsSdEngine engine;
+    ASSERT_TRUE(engine.Start());
+    struct CGaveUp {
+        std::atomic<int> replies = 0;
+        std::atomic<DNSServiceErrorType> error = 0;
+    } gaveUp;
+    DNSServiceRef resolve = nullptr;
+    ASSERT_EQ(
+        engine.DNSServiceResolve(
+            &resolve, kDNSServiceFlagsForceMulticast, 0, "nobody", "_vh-dormo._tcp.", "local.",
+            [](DNSServiceRef, DNSServiceFlags, uint32_t, DNSServiceErrorType error, const char*,
+               const char*, uint16_t, uint16_t, const unsigned char*, void* context) {
+                auto* gaveUp = static_cast<CGaveUp*>(context);
+                gaveUp->error = error;
+                ++gaveUp->replies;
+            },
+            &gaveUp),
+        kDNSServiceErr_NoError);
+    ASSERT_TRUE(WaitUntil([&] { return gaveUp.replies > 0; }));
+    EXPECT_EQ(gaveUp.error, kDNSServiceErr_Timeout);
+    engine.DNSServiceRefDeallocate(resolve);
+    EXPECT_EQ(engine.LiveOperations(), 0u);
 }

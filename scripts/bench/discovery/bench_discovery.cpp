@@ -80,9 +80,10 @@ void FirstRow(const CNetnsPair& pair) {
                     zeroconf.back());
     }
     const double ours = Median(dormo), theirs = Median(zeroconf);
-    std::printf("first computer row, median of %d: dormo %.1f ms, python3-zeroconf %.1f ms, "
-                "ratio %.2f\n",
-                kRuns, ours, theirs, ours / theirs);
+    std::printf(
+        "first computer row, median of %d: dormo %.1f ms, python3-zeroconf %.1f ms, "
+        "ratio %.2f\n",
+        kRuns, ours, theirs, ours / theirs);
 }
 
 void RestartCycles(const CNetnsPair& pair, std::chrono::milliseconds interval) {
@@ -120,10 +121,11 @@ void RestartCycles(const CNetnsPair& pair, std::chrono::milliseconds interval) {
             interval);
         while (cycles < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
-    std::printf("%d computers listed; live DNS-SD operations after 10 cycles: %zu, after 100 "
-                "cycles: %zu, most at a cycle's end: %zu (restart every %lld ms)\n",
-                rows.rowCount(), after10, engine.LiveOperations(), peak,
-                static_cast<long long>(interval.count()));
+    std::printf(
+        "%d computers listed; live DNS-SD operations after 10 cycles: %zu, after 100 "
+        "cycles: %zu, most at a cycle's end: %zu (restart every %lld ms)\n",
+        rows.rowCount(), after10, engine.LiveOperations(), peak,
+        static_cast<long long>(interval.count()));
     CloseDiscovery();
     g_app.m_listModel = nullptr;
     g_app.m_computers.clear();
