@@ -17,8 +17,8 @@ def main():
     address = sys.argv[1]
     zc = Zeroconf(interfaces=[address], ip_version=IPVersion.V4Only)
     services = {}
-    for spec in sys.argv[2:]:
-        instance, host, port = spec.rsplit(":", 2)
+    for service in sys.argv[2:]:
+        instance, host, port = service.rsplit(":", 2)
         info = ServiceInfo(SERVICE_TYPE, f"{instance}.{SERVICE_TYPE}",
                            addresses=[socket.inet_aton(address)], port=int(port),
                            server=f"{host}.local.")
