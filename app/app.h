@@ -3,6 +3,7 @@
 #include "discovery/list_entry.h"
 #include "platform/dnssd.h"
 
+#include <QByteArray>
 #include <QFont>
 #include <QString>
 
@@ -13,11 +14,13 @@
 
 class CBrowseRestartThread;
 class CComputerListModel;
+class CConnection;
 class CDiscovery;
 class QAbstractItemView;
 class QWidget;
 
 namespace platform {
+class CDownloader;
 class CMessageBoxes;
 class CRegistry;
 }  // namespace platform
@@ -64,11 +67,16 @@ public:
     platform::DNSServiceRef m_browseRef = nullptr;
     std::unique_ptr<CBrowseRestartThread> m_restartThread;
     std::unique_ptr<CDiscovery> m_discovery;  // lookups in flight on m_dnsSd
+    // The challenge of the last reply to "Connect"; kept when a later connect gets no reply.
+    QByteArray m_challenge;
+    // The open, authorised connection (socket, keep-alive, miss count), or null.
+    std::shared_ptr<CConnection> m_connection;
 
     // Platform services. Tests put recording instances in their place.
     platform::CRegistry* m_registry = nullptr;
     platform::CMessageBoxes* m_messageBoxes = nullptr;
     platform::CDnsSdEngine* m_dnsSd = nullptr;
+    platform::CDownloader* m_downloader = nullptr;
 };
 
 extern CApp g_app;

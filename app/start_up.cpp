@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "app/main_window.h"
 #include "app/settings.h"
+#include "connection/connect_and_authorise.h"
 #include "discovery/browse_restart_thread.h"
 #include "discovery/discovery.h"
 #include "platform/registry.h"
@@ -59,4 +60,5 @@ int RunDormo() {
 void ShutDown() {
     StopBrowseRestartThread();
     CloseDiscovery();
+    CloseConnection();
 }

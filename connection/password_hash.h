@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// MD5 of the text's UTF-8 bytes as 32 lower-case hexadecimal digits, first digest byte first.
+QString MD5Hex(const QString& text);
+
+// The hash a computer's password is known by: lower-cased one UTF-16 unit at a time, then MD5Hex.
+QString PasswordHash(const QString& password);
+
+// The value proving the password: MD5Hex of the hash followed by the challenge, each challenge
+// byte widened with sign extension (0xE9 becomes U+FFE9), which is how every helper checks it.
+QString AuthorisationValue(const QString& hash, const QByteArray& challenge);

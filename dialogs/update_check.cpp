@@ -1,0 +1,130 @@
+#include "dialogs/update_check.h"
+
+#include "app/app.h"
+#include "dialogs/product.h"
+#include "platform/cursor.h"
+#include "platform/download.h"
+#include "platform/message_box.h"
+#include "platform/registry.h"
+#include "platform/url_opener.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLoggingCategory>
+#include <QTemporaryFile>
+#include <QUrl>
+
+#include <cstdlib>
+#include <string>
+
+Q_DECLARE_LOGGING_CATEGORY(lcUpdate)
+
+using namespace platform;
+
+namespace {
+
+const QString kVersionFilePath = QStringLiteral("/Downloads/Dormo/wm-ver");
+const QString kPackagePath = QStringLiteral("/Downloads/Dormo/Dormo_PPC.arm.cab");
+const QString kCaption = QStringLiteral("Dormo");
+constexpr qint64 kMaxVersionBytes = 255;
+constexpr qsizetype kMaxMessageChars = 255;
+
+// atoi's rule (white space, sign, digits) but with strtol, which saturates instead of
+// overflowing on a long run of digits.
+long PartValue(const std::string& part) {
+    return std::strtol(part.c_str(), nullptr, 10);
+}
+
+struct Version {
+    long major = 0;
+    long minor = 0;
+};
+
+// Splits at the first dot; false when either side is empty.
+bool ParseVersion(const std::string& text, Version* version) {
+    const auto dot = text.find('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == text.size()) return false;
+    version->major = PartValue(text.substr(0, dot));
+    version->minor = PartValue(text.substr(dot + 1));
+    return true;
+}
+
+QString NewVersionMessage(const QString& versionText) {
+    const QString before = QStringLiteral("New version of Dormo (");
+    const QString after = QStringLiteral(
+        ") is available. Tap OK and then check \"Open file after download\" to update to new "
+        "version.");
+    // Cut a long version text so the whole message stays within 255 characters.
+    QString shown = versionText.left(kMaxMessageChars - before.size() - after.size());
+    if (!shown.isEmpty() && shown.back().isHighSurrogate()) shown.chop(1);
+    return before + shown + after;
+}
+
+// The first bytes of the downloaded file; false when it cannot be read back.
+bool ReadHead(QFile& file, QByteArray* bytes) {
+    if (!file.seek(0)) return false;
+    *bytes = file.read(kMaxVersionBytes);
+    return file.error() == QFileDevice::NoError;
+}
+
+void CouldNotCheck(QWidget* owner) {
+    g_app.m_messageBoxes->Show(owner, QStringLiteral("Could not check for updates"), kCaption,
+                               MB_OK | MB_ICONEXCLAMATION);
+}
+
+}  // namespace
+
+QString UpdateServer() {
+    QString server;
+    if (g_app.m_registry) {
+        CRegKey key;
+        uint32_t type = REG_NONE;
+        uint32_t size = 0;
+        if (g_app.m_registry->CreateKey(kProductKey, &key) == ERROR_SUCCESS &&
+            key.QueryValue(QStringLiteral("UpdateServer"), &type, nullptr, &size) ==
+                ERROR_SUCCESS &&
+            type == REG_SZ)
+            key.QueryString(QStringLiteral("UpdateServer"), &server);
+    }
+    if (server.isEmpty()) server = QStringLiteral(DORMO_UPDATE_SERVER);
+    while (server.endsWith(u'/')) server.chop(1);
+    return server;
+}
+
+void CheckForUpdates(QWidget* owner) {
+    SetWaitCursor(true);
+    const QString server = UpdateServer();
+
+    // A private file (mode 0600, unique name) removed when this object goes, on every path.
+    QTemporaryFile local(QDir::tempPath() + QStringLiteral("/dormo-ver-XXXXXX"));
+    QByteArray bytes;
+    if (!local.open() || !g_app.m_downloader->Download(server + kVersionFilePath, &local) ||
+        !ReadHead(local, &bytes)) {
+        SetWaitCursor(false);
+        CouldNotCheck(owner);
+        return;
+    }
+    if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0) bytes.truncate(nul);
+    const std::string text = bytes.toStdString();
+
+    qCDebug(lcUpdate) << "version file" << bytes;
+
+    Version file;
+    Version own;
+    if (!ParseVersion(text, &file)) {
+        CouldNotCheck(owner);
+    } else if (ParseVersion(kDormoVersion.toStdString(), &own) &&
+               (file.major > own.major || (file.major == own.major && file.minor > own.minor))) {
+        const int answer = g_app.m_messageBoxes->Show(
+            owner, NewVersionMessage(QString::fromUtf8(bytes)), QStringLiteral("Dormo update"),
+            MB_OKCANCEL | MB_ICONINFORMATION);
+        if (answer == IDOK) {
+            OpenUrl(QUrl(server + kPackagePath));
+            QApplication::exit(0);
+        }
+    } else {
+        g_app.m_messageBoxes->Show(owner, QStringLiteral("Dormo is up to date."), kCaption,
+                                   MB_OK | MB_ICONEXCLAMATION);
+    }
+    SetWaitCursor(false);
+}

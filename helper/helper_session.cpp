@@ -1,0 +1,102 @@
+#include "helper/helper_session.h"
+
+#include "connection/password_hash.h"
+#include "connection/protocol.h"
+
+#include <sys/random.h>
+
+#include <array>
+
+namespace {
+
+const QByteArray kAuthorisePrefix = QByteArrayLiteral("Authorise: ");
+const QByteArray kCommandWords[] = {"Dormo", "Sleep", "Restart", "Lock", "Hibernate"};
+
+QByteArray WithNul(const char* text) {
+    return QByteArray(text, qsizetype(qstrlen(text) + 1));
+}
+
+// Equal without leaking through timing how many leading digits were right.
+bool SameDigits(const QByteArray& a, const QByteArray& b) {
+    if (a.size() != b.size()) return false;
+    unsigned char difference = 0;
+    for (qsizetype i = 0; i < a.size(); ++i) difference |= uchar(a[i] ^ b[i]);
+    return difference == 0;
+}
+
+// What may go into a log line of a message from a client: printable ASCII, shortened.
+QString Printable(const QByteArray& message) {
+    QString text;
+    for (const char c : message.left(40)) text += (c >= 0x20 && c < 0x7f) ? QChar(c) : QChar('?');
+    if (message.size() > 40) text += QStringLiteral("...");
+    return text;
+}
+
+}  // namespace
+
+QByteArray RandomChallenge() {
+    std::array<unsigned char, 16> bytes{};
+    size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = getrandom(bytes.data() + got, bytes.size() - got, 0);
+        if (n > 0) got += size_t(n);
+    }
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())).toHex();
+}
+
+CHelperSession::CHelperSession(QString passwordHash, QByteArray challenge, Events events)
+    : m_passwordHash(std::move(passwordHash)),
+      m_challenge(std::move(challenge)),
+      m_events(std::move(events)) {}
+
+QByteArray CHelperSession::Feed(const QByteArray& bytes) {
+    QByteArray out;
+    m_pending += bytes;
+    qsizetype end;
+    while (!m_close && (end = m_pending.indexOf('\0')) >= 0) {
+        const QByteArray message = m_pending.left(end);
+        m_pending.remove(0, end + 1);
+        out += Handle(message);
+    }
+    if (m_pending.size() > kMaxMessage) {
+        m_events.onLog(QStringLiteral("message too long, closing"));
+        m_close = true;
+    }
+    if (m_close) m_pending.clear();
+    return out;
+}
+
+QByteArray CHelperSession::Handle(const QByteArray& message) {
+    if (message == "Connect") {
+        m_events.onLog(QStringLiteral("connect, challenge sent"));
+        return QByteArrayLiteral("Connect:") + m_challenge + QByteArray(1, '\0');
+    }
+    if (message.startsWith(kAuthorisePrefix)) {
+        const QByteArray expected = AuthorisationValue(m_passwordHash, m_challenge).toLatin1();
+        if (SameDigits(message.mid(kAuthorisePrefix.size()), expected)) {
+            m_authorised = true;
+            m_events.onLog(QStringLiteral("authorised"));
+            return WithNul(kAuthorisedReply);
+        }
+        m_events.onLog(QStringLiteral("authorisation failed"));
+        m_close = true;
+        return WithNul("Authorise : failed");
+    }
+    if (message == "Ping") {
+        if (!m_authorised || !m_events.answerPings()) return {};
+        return WithNul(kPongReply);
+    }
+    for (const QByteArray& word : kCommandWords) {
+        if (message != word) continue;
+        if (!m_authorised) {
+            m_events.onLog(QStringLiteral("command %1 refused: not authorised")
+                               .arg(QString::fromLatin1(word)));
+            return {};
+        }
+        m_events.onLog(QStringLiteral("command %1").arg(QString::fromLatin1(word)));
+        m_events.onCommand(word);
+        return {};
+    }
+    m_events.onLog(QStringLiteral("unknown message \"%1\"").arg(Printable(message)));
+    return {};
+}

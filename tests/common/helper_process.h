@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <csignal>
+
+// A dormo-helper started for one test, serving the protocol on 127.0.0.1 without advertising.
+// The binary's path comes from DORMO_HELPER_BINARY. Everything it logs is kept for the test.
+class CHelperProcess {
+public:
+    explicit CHelperProcess(const QByteArray& password, QStringList extraArguments = {}) {
+        QStringList arguments{"--password-stdin", "--port",    "0",
+                              "--listen-address", "127.0.0.1", "--no-advertise"};
+        arguments += extraArguments;
+        m_process.start(QStringLiteral(DORMO_HELPER_BINARY), arguments);
+        if (!m_process.waitForStarted(10000)) return;
+        m_process.write(password + "\n");
+        m_process.closeWriteChannel();
+        const QRegularExpression listening(QStringLiteral("listening on \\S+ port (\\d+)"));
+        if (WaitForLog(QStringLiteral("listening on"))) {
+            const auto match = listening.match(QString::fromUtf8(m_log));
+            if (match.hasMatch()) m_port = match.captured(1).toUShort();
+        }
+    }
+    ~CHelperProcess() {
+        if (m_process.state() == QProcess::NotRunning) return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(10000)) m_process.kill();
+        m_process.waitForFinished(10000);
+    }
+
+    // 0 when the helper did not come up.
+    quint16 Port() const { return m_port; }
+    void Signal(int signal) { ::kill(pid_t(m_process.processId()), signal); }
+
+    // Waits (at most 15 s, so a fault cannot hang the test) until the log holds text count times.
+    bool WaitForLog(const QString& text, int count = 1) {
+        const QByteArray needle = text.toUtf8();
+        QDeadlineTimer deadline(15000);
+        while (m_log.count(needle) < count) {
+            if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning) {
+                m_log += m_process.readAllStandardError();
+                return m_log.count(needle) >= count;
+            }
+            m_process.waitForReadyRead(100);
+            m_log += m_process.readAllStandardError();
+        }
+        return true;
+    }
+    QByteArray Log() {
+        m_log += m_process.readAllStandardError();
+        return m_log;
+    }
+
+private:
+    QProcess m_process;
+    QByteArray m_log;
+    quint16 m_port = 0;
+};

@@ -1,0 +1,222 @@
+#include "connection/connection.h"
+#include "connection/password_hash.h"
+#include "connection_fakes.h"
+#include "scripted_peer.h"
+
+#include <gtest/gtest.h>
+
+#include <QThread>
+
+#include <csignal>
+
+namespace {
+
+const QString kHash = PasswordHash("secret");
+
+void Authorise(CScriptedPeer& peer, int fd, const QByteArray& challenge = "CH") {
+    peer.ReadMessage(fd);
+    CScriptedPeer::Send(fd, "12345678" + challenge + QByteArray(1, '\0'));
+    peer.ReadMessage(fd);
+    CScriptedPeer::Send(fd, QByteArray("Authorise : succeeded\0", 22));
+}
+
+// Answers each ping with reply until the test ends; counts the pings.
+void AnswerPings(CScriptedPeer& peer, int fd, const QByteArray& reply, std::atomic<int>* pings) {
+    while (!peer.Stopping()) {
+        if (peer.ReadMessage(fd, 50) != "Ping") continue;
+        ++*pings;
+        CScriptedPeer::Send(fd, reply);
+    }
+}
+
+// Sends that hit a closed peer must fail quietly, not kill the program with SIGPIPE.
+class DefaultSigpipe {
+public:
+    DefaultSigpipe() { m_previous = std::signal(SIGPIPE, SIG_DFL); }
+    ~DefaultSigpipe() { std::signal(SIGPIPE, m_previous); }
+
+private:
+    void (*m_previous)(int) = nullptr;
+};
+
+class HostilePeer : public ::testing::Test {
+protected:
+    void Connect(const CScriptedPeer& peer) {
+        m_app.SetComputer("odd", peer.Port());
+        ConnectAndAuthorise(m_page, kHash, m_screen, QuickLimits());
+    }
+    bool PageStaysOpenSilently() const {
+        return m_page.m_ends == 0 && m_page.m_clears == 0 && m_screen.m_runs == 0 &&
+               m_app.Texts().isEmpty();
+    }
+
+    CConnectionTestApp m_app;
+    CFakePasswordPage m_page;
+    CFakeCommandScreen m_screen;
+};
+
+TEST_F(HostilePeer, NoReplyToConnectGoesOnWithThePreviousChallenge) {
+    g_app.m_challenge = "earlier";
+    QByteArray authorise;
+    CScriptedPeer peer([&](CScriptedPeer& p, int fd) {
+        p.ReadMessage(fd);
+        authorise = p.ReadMessage(fd);
+        CScriptedPeer::Send(fd, QByteArray("Authorise : succeeded\0", 22));
+        p.HoldUntilStopped();
+    });
+    Connect(peer);
+    EXPECT_EQ(m_screen.m_runs, 1);
+    EXPECT_EQ(g_app.m_challenge, "earlier");
+    EXPECT_EQ(authorise, AuthoriseMessage(AuthorisationValue(kHash, "earlier")).chopped(1));
+}
+
+TEST_F(HostilePeer, NoReplyToTheAuthorisationLeavesThePageOpen) {
+    CScriptedPeer peer([](CScriptedPeer& p, int fd) {
+        p.ReadMessage(fd);
+        CScriptedPeer::Send(fd, QByteArray("12345678CH\0", 11));
+        p.HoldUntilStopped();
+    });
+    Connect(peer);
+    EXPECT_EQ(g_app.m_challenge, "CH");
+    EXPECT_TRUE(PageStaysOpenSilently());
+}
+
+TEST_F(HostilePeer, PeerThatAcceptsAndNeverReadsOrAnswers) {
+    CScriptedPeer peer([](CScriptedPeer& p, int) { p.HoldUntilStopped(); });
+    Connect(peer);
+    EXPECT_TRUE(PageStaysOpenSilently());
+}
+
+TEST_F(HostilePeer, RepliesSplitOverTwoSegmentsAreJoined) {
+    CScriptedPeer peer([](CScriptedPeer& p, int fd) {
+        p.ReadMessage(fd);
+        CScriptedPeer::Send(fd, "12345678AB");
+        QThread::msleep(50);
+        CScriptedPeer::Send(fd, QByteArray("CD\0", 3));
+        const QByteArray authorise = p.ReadMessage(fd);
+        if (authorise != AuthoriseMessage(AuthorisationValue(kHash, "ABCD")).chopped(1)) return;
+        CScriptedPeer::Send(fd, "Authorise : succ");
+        QThread::msleep(50);
+        CScriptedPeer::Send(fd, QByteArray("eeded\0", 6));
+        p.HoldUntilStopped();
+    });
+    Connect(peer);
+    EXPECT_EQ(g_app.m_challenge, "ABCD");
+    EXPECT_EQ(m_screen.m_runs, 1);
+}
+
+TEST_F(HostilePeer, VerdictsThatDifferInCaseOrBlanksAreRefusals) {
+    for (const QByteArray& verdict :
+         {QByteArray("Authorise : Succeeded\0", 22), QByteArray("Authorise: succeeded\0", 21),
+          QByteArray("Authorise : succeeded!", 22)}) {
+        CScriptedPeer peer([&](CScriptedPeer& p, int fd) {
+            p.ReadMessage(fd);
+            CScriptedPeer::Send(fd, QByteArray("12345678\0", 9));
+            p.ReadMessage(fd);
+            CScriptedPeer::Send(fd, verdict);
+            p.HoldUntilStopped();
+        });
+        Connect(peer);
+    }
+    EXPECT_EQ(m_app.Texts(), QStringList(3, "Incorrect password."));
+    EXPECT_EQ(g_app.m_challenge, "");
+    EXPECT_EQ(m_screen.m_runs, 0);
+}
+
+TEST_F(HostilePeer, PongsWithAnythingElseCountAsMisses) {
+    for (const QByteArray& reply : {QByteArray("Ping : Pongx\0", 13), QByteArray("garbage\0", 8),
+                                    QByteArray("\0Ping : Pong\0", 13)}) {
+        std::atomic<int> pings{0};
+        CScriptedPeer peer([&](CScriptedPeer& p, int fd) {
+            Authorise(p, fd);
+            AnswerPings(p, fd, reply, &pings);
+        });
+        m_screen.m_waitForLoss = true;
+        Connect(peer);
+        EXPECT_GE(pings.load(), 5);
+    }
+    EXPECT_EQ(m_screen.m_losses, 3);
+    EXPECT_EQ(m_page.m_ends, 3);
+}
+
+TEST_F(HostilePeer, SeveralPongsInOneReceiveCountAsOneAnswer) {
+    std::atomic<int> pings{0};
+    CScriptedPeer peer([&](CScriptedPeer& p, int fd) {
+        Authorise(p, fd);
+        AnswerPings(p, fd, QByteArray("Ping : Pong\0Ping : Pong\0junk\0", 29), &pings);
+    });
+    int missed = -1;
+    m_screen.m_script = [&] {
+        QDeadlineTimer deadline(15000);
+        while (pings < 20 && !deadline.hasExpired()) QThread::msleep(5);
+        missed = g_app.m_connection->MissedPings();
+    };
+    Connect(peer);
+    EXPECT_EQ(missed, 1);
+    EXPECT_EQ(m_screen.m_losses, 0);
+}
+
+TEST_F(HostilePeer, CloseInMidExchangeIsNoAnswer) {
+    DefaultSigpipe sigpipe;
+    CScriptedPeer peer([](CScriptedPeer& p, int fd) { p.ReadMessage(fd); });
+    Connect(peer);
+    EXPECT_TRUE(PageStaysOpenSilently());
+}
+
+TEST_F(HostilePeer, CommandsToAClosedPeerFailQuietlyAndTheLossFollows) {
+    DefaultSigpipe sigpipe;
+    CScriptedPeer peer([](CScriptedPeer& p, int fd) { Authorise(p, fd); });
+    m_screen.m_waitForLoss = true;
+    m_screen.m_script = [] {
+        QThread::msleep(300);
+        for (int i = 0; i < 3; ++i) SendCommand(nullptr, 0);
+    };
+    Connect(peer);
+    EXPECT_TRUE(m_app.Texts().isEmpty());
+    EXPECT_EQ(m_screen.m_losses, 1);
+}
+
+TEST_F(HostilePeer, OneMegabyteReplyIsCutToOneReceive) {
+    DefaultSigpipe sigpipe;
+    CScriptedPeer peer([](CScriptedPeer& p, int fd) {
+        p.ReadMessage(fd);
+        CScriptedPeer::Send(fd, QByteArray(1 << 20, 'x'));
+    });
+    Connect(peer);
+    EXPECT_EQ(g_app.m_challenge, QByteArray(kMaxReply - kChallengeOffset, 'x'));
+    EXPECT_EQ(m_app.Texts(), QStringList({"Incorrect password."}));
+}
+
+TEST_F(HostilePeer, LateLossOfAnEndedConnectionIsDropped) {
+    CScriptedPeer silent([](CScriptedPeer& p, int fd) {
+        Authorise(p, fd);
+        p.HoldUntilStopped();
+    });
+    // The screen ends (Back) after the keep-alive reported the loss but before the GUI handled it.
+    m_screen.m_script = [] {
+        QDeadlineTimer deadline(15000);
+        while (g_app.m_connection->MissedPings() <= 5 && !deadline.hasExpired()) QThread::msleep(5);
+        QThread::msleep(50);
+    };
+    Connect(silent);
+    ASSERT_EQ(m_screen.m_runs, 1);
+
+    std::atomic<int> pings{0};
+    CScriptedPeer answering([&](CScriptedPeer& p, int fd) {
+        Authorise(p, fd);
+        AnswerPings(p, fd, QByteArray("Ping : Pong\0", 12), &pings);
+    });
+    int missed = -1;
+    m_screen.m_script = [&] {
+        QDeadlineTimer deadline(15000);
+        while (pings < 10 && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        missed = g_app.m_connection->MissedPings();
+    };
+    Connect(answering);
+    EXPECT_EQ(m_screen.m_runs, 2);
+    EXPECT_EQ(missed, 1);
+    EXPECT_EQ(m_screen.m_losses, 0);
+}
+
+}  // namespace

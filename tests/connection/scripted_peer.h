@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+// A hostile or odd computer written in a test: listens on 127.0.0.1, accepts one connection and
+// runs the script on it on a thread of its own. Every wait is bounded, so a faulty client cannot
+// hang the peer either.
+class CScriptedPeer {
+public:
+    explicit CScriptedPeer(std::function<void(CScriptedPeer&, int fd)> script)
+        : m_script(std::move(script)) {
+        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::listen(m_listener, 1) == 0 &&
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~CScriptedPeer() {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_listener);
+    }
+
+    quint16 Port() const { return m_port; }
+    bool Stopping() const { return m_stop; }
+
+    // One message up to its NUL (without it), or what came before the wait ran out.
+    QByteArray ReadMessage(int fd, int limitMs = 5000) {
+        QByteArray message;
+        char c;
+        while (WaitReadable(fd, limitMs) && ::recv(fd, &c, 1, 0) == 1) {
+            if (c == '\0') return message;
+            message.append(c);
+        }
+        return message;
+    }
+    static void Send(int fd, const QByteArray& bytes) {
+        ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);
+    }
+    // Holds the connection open, reading nothing, until the test ends.
+    void HoldUntilStopped() {
+        while (!m_stop) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+
+private:
+    static bool WaitReadable(int fd, int limitMs) {
+        pollfd p{fd, POLLIN, 0};
+        return ::poll(&p, 1, limitMs) > 0;
+    }
+    void Serve() {
+        pollfd p{m_listener, POLLIN, 0};
+        while (!m_stop && ::poll(&p, 1, 50) == 0) {
+        }
+        if (m_stop) return;
+        const int fd = ::accept(m_listener, nullptr, nullptr);
+        if (fd < 0) return;
+        m_script(*this, fd);
+        ::close(fd);
+    }
+
+    std::function<void(CScriptedPeer&, int)> m_script;
+    int m_listener = -1;
+    quint16 m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};

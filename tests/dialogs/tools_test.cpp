@@ -1,0 +1,204 @@
+#include "app/app.h"
+#include "app/settings.h"
+#include "common/recording_message_boxes.h"
+#include "common/recording_url_handler.h"
+#include "common/temp_config.h"
+#include "dialogs/about_text.h"
+#include "dialogs/command_ids.h"
+#include "dialogs/feedback.h"
+#include "dialogs/help_text.h"
+#include "dialogs/options_actions.h"
+#include "dialogs/tools_commands.h"
+#include "platform/registry.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QUrlQuery>
+#include <QWidget>
+
+using namespace platform;
+
+TEST(Feedback, NoOpensNothingAndYesOpensTheMailWithSubjectOnly) {
+    CRecordingMessageBoxes boxes;
+    CRecordingUrlHandler mail;
+    CMessageBoxes* previous = g_app.m_messageBoxes;
+    g_app.m_messageBoxes = &boxes;
+    QWidget screen;
+    boxes.Answer(IDNO);
+    SendFeedback(&screen);
+    EXPECT_TRUE(mail.Urls().isEmpty());
+    boxes.Answer(IDYES);
+    SendFeedback(&screen);
+    g_app.m_messageBoxes = previous;
+
+    ASSERT_EQ(boxes.ShownBoxes().size(), 2u);
+    for (const auto& shown : boxes.ShownBoxes()) {
+        EXPECT_EQ(shown.text, QStringLiteral("Do you want to send a feedback e-mail now?"));
+        EXPECT_EQ(shown.caption, QStringLiteral("Dormo"));
+        EXPECT_EQ(shown.flags, 0x24u);
+        EXPECT_EQ(shown.owner, &screen);
+    }
+    ASSERT_EQ(mail.Urls().size(), 1);
+    EXPECT_EQ(mail.Urls()[0].toString(QUrl::FullyEncoded),
+              QStringLiteral("mailto:dormo-feedback@venholt.example"
+                             "?subject=Feedback%20on%20Dormo%20for%20Windows%20Mobile"));
+    const QUrlQuery query(mail.Urls()[0]);
+    EXPECT_EQ(query.queryItems().size(), 1) << "no body, no copies";
+}
+
+TEST(About, VersionAndBuildLines) {
+    EXPECT_EQ(AboutVersionLine(), QStringLiteral("Version 0.98"));
+    EXPECT_EQ(AboutBuildLine("Jul  6 2009", "15:00:20"),
+              QStringLiteral("Built on Jul  6 2009 15:00:20"));
+    const QRegularExpression stamp(
+        QStringLiteral("^Built on [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}$"));
+    EXPECT_TRUE(stamp.match(AboutBuildLine()).hasMatch()) << AboutBuildLine().toStdString();
+    EXPECT_EQ(AboutCreditLines().size(), 2);
+}
+
+TEST(FirstRun, NoticeHasSixLinesWithTheSetUpPage) {
+    const QStringList lines = FirstRunNotice().split(u'\n');
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(lines[0], QStringLiteral("To use Dormo, you will need to set up the Dormo-"));
+    EXPECT_EQ(lines[1], QStringLiteral("Helper on your computer."));
+    EXPECT_TRUE(lines[2].isEmpty());
+    EXPECT_EQ(lines[3], QStringLiteral("Please load"));
+    const QUrl page(lines[4]);
+    EXPECT_TRUE(page.host().endsWith(QStringLiteral(".example")));
+    EXPECT_EQ(page.path(), QStringLiteral("/Dormo"));
+    EXPECT_EQ(lines[5], QStringLiteral(" on your computer for setup instructions"));
+}
+
+TEST(Help, ResourceIsUtf16WithMarkCrLfAndNoZero) {
+    QFile resource(QStringLiteral(":/text/help.txt"));
+    HelpText();  // registers the library's resources
+    ASSERT_TRUE(resource.open(QIODevice::ReadOnly));
+    const QByteArray bytes = resource.readAll();
+    ASSERT_GE(bytes.size(), 4);
+    EXPECT_EQ(bytes.left(2), QByteArray("\xff\xfe"));
+    EXPECT_EQ(bytes.size() % 2, 0);
+    EXPECT_NE(bytes.right(2), QByteArray(2, '\0')) << "no terminating zero";
+    const QString raw = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
+                                           (bytes.size() - 2) / 2);
+    EXPECT_EQ(raw.count(u'\n'), raw.count(QStringLiteral("\r\n"))) << "every line ends in CR LF";
+
+    // The committed resource is the conversion of its editable source.
+    QFile source(QStringLiteral(DORMO_HELP_SOURCE));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString(raw).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+              QString::fromUtf8(source.readAll()))
+        << "run scripts/make-help-text";
+}
+
+TEST(Help, TextShownHasNoMarkAndBothSections) {
+    const QString text = HelpText();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("How to get Dormo working for you...\n")));
+    EXPECT_FALSE(text.contains(QChar(0xfeff)));
+    EXPECT_FALSE(text.contains(u'\r'));
+    EXPECT_FALSE(text.contains(QChar(0)));
+    EXPECT_TRUE(text.endsWith(QStringLiteral("for the Dormo Helper.\n"))) << "nothing beyond";
+    const QStringList sections = text.split(QStringLiteral("\n===\n"));
+    ASSERT_EQ(sections.size(), 2);
+    EXPECT_TRUE(sections[0].contains(QStringLiteral("Enjoy!")));
+    EXPECT_TRUE(sections[0].contains(QStringLiteral("{dormo-feedback@venholt.example}")));
+    EXPECT_TRUE(sections[1].startsWith(QStringLiteral("Firewall Problems...")));
+    for (const char* needle :
+         {"Windows Firewall", "System Preferences", "firewalld", "ufw", "5353/udp", "4660"})
+        EXPECT_TRUE(sections[1].contains(QLatin1String(needle))) << needle;
+}
+
+namespace {
+
+struct OptionsActions : ::testing::Test {
+    CTempConfig config;
+    void TearDown() override { g_app.m_savePasswords = true; }
+
+    void SaveHash(const QString& computer) {
+        CRegKey key;
+        config.Registry().CreateKey(kProductKey + QStringLiteral("\\SavedPasswords"), &key);
+        key.SetString(computer, QStringLiteral("0123456789abcdef0123456789abcdef"));
+    }
+    // Looks in the stored file, as the next start of the program would.
+    bool HasKey(const QString& sub) {
+        QFile file(config.Registry().FilePath());
+        if (!file.open(QIODevice::ReadOnly)) return false;
+        return file.readAll().contains(("[" + kProductKey + "\\" + sub + "]").toUtf8());
+    }
+    long Dword(const QString& name, uint32_t* type) {
+        auto reg = config.Reopen();
+        CRegKey key;
+        reg->CreateKey(kProductKey, &key);
+        uint32_t value = 0;
+        uint32_t size = sizeof value;
+        const long rc = key.QueryValue(name, type, &value, &size);
+        return rc == ERROR_SUCCESS && size == 4 ? long(value) : -1;
+    }
+};
+
+}  // namespace
+
+TEST_F(OptionsActions, SaveStoresTheBoxBothWays) {
+    uint32_t type = 0;
+    SaveOptions(g_app, false);
+    EXPECT_FALSE(g_app.m_savePasswords);
+    EXPECT_EQ(Dword(QStringLiteral("SavePasswords"), &type), 0);
+    SaveOptions(g_app, true);
+    EXPECT_TRUE(g_app.m_savePasswords);
+    EXPECT_EQ(Dword(QStringLiteral("SavePasswords"), &type), 1);
+    EXPECT_EQ(type, REG_DWORD);
+}
+
+TEST_F(OptionsActions, DeleteRemovesEverySavedPasswordAndNothingElse) {
+    SaveOptions(g_app, true);
+    SaveHash(QStringLiteral("OFFICE-PC"));
+    SaveHash(QStringLiteral("den"));
+    ASSERT_TRUE(HasKey(QStringLiteral("SavedPasswords")));
+    DeleteSavedPasswords(g_app);
+    EXPECT_FALSE(HasKey(QStringLiteral("SavedPasswords")));
+    uint32_t type = 0;
+    EXPECT_EQ(Dword(QStringLiteral("SavePasswords"), &type), 1) << "the setting stays";
+    EXPECT_TRUE(g_app.m_savePasswords);
+    DeleteSavedPasswords(g_app);  // nothing left to delete: no harm
+    EXPECT_FALSE(HasKey(QStringLiteral("SavedPasswords")));
+}
+
+TEST_F(OptionsActions, FirstRunPassedIsDwordOneAndEndsTheNotice) {
+    EXPECT_TRUE(IsFirstRunDue(g_app));
+    MarkFirstRunPassed(g_app);
+    uint32_t type = 0;
+    EXPECT_EQ(Dword(QStringLiteral("FirstRunPassed"), &type), 1);
+    EXPECT_EQ(type, REG_DWORD);
+    auto next = config.Reopen();
+    CRegistry* previous = g_app.m_registry;
+    g_app.m_registry = next.get();
+    EXPECT_FALSE(IsFirstRunDue(g_app));
+    g_app.m_registry = previous;
+}
+
+TEST(ToolsCommands, TableForBothScreens) {
+    using A = ToolsAction;
+    struct Row {
+        int id;
+        A main;
+        A command;
+    };
+    const Row rows[] = {
+        {IDC_TOOLS_CLOSE, A::Close, A::Close},
+        {IDC_TOOLS_OPTIONS, A::Options, A::Options},
+        {IDC_TOOLS_ABOUT, A::About, A::About},
+        {IDC_TOOLS_HELP, A::Help, A::Help},
+        {IDC_BACK, A::None, A::Back},
+        {IDC_TOOLS_FEEDBACK, A::Feedback, A::Feedback},
+        {IDC_TOOLS_CHECK_FOR_UPDATES, A::CheckForUpdates, A::CheckForUpdates},
+        {IDC_OK, A::None, A::None},
+        {IDC_CANCEL, A::None, A::None},
+        {IDC_DELETE_SAVED_PASSWORDS, A::None, A::None},
+        {IDC_OPTIONS_SAVE, A::None, A::None},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(ToolsActionFor(ToolsScreen::MainWindow, row.id), row.main) << row.id;
+        EXPECT_EQ(ToolsActionFor(ToolsScreen::CommandScreen, row.id), row.command) << row.id;
+    }
+}
