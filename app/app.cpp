@@ -21,8 +21,7 @@ platform::CDownloader g_downloader;
 
 CApp g_app;
 
-CApp::CApp()
-    : m_messageBoxes(&g_messageBoxes), m_dnsSd(&g_dnsSd), m_downloader(&g_downloader) {}
+CApp::CApp() : m_messageBoxes(&g_messageBoxes), m_dnsSd(&g_dnsSd), m_downloader(&g_downloader) {}
 
 CApp::~CApp() = default;
 
