@@ -1,6 +1,9 @@
 #include "app/app.h"
 
 #include "app/screen_metrics.h"
+#include "discovery/browse_restart_thread.h"
+#include "discovery/discovery.h"
+#include "platform/dnssd.h"
 #include "platform/download.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
@@ -12,12 +15,13 @@
 namespace {
 // The services the program runs with; tests replace the pointers in g_app, not these objects.
 platform::CMessageBoxes g_messageBoxes;
+platform::CDnsSdEngine g_dnsSd;
 platform::CDownloader g_downloader;
 }  // namespace
 
 CApp g_app;
 
-CApp::CApp() : m_messageBoxes(&g_messageBoxes), m_downloader(&g_downloader) {}
+CApp::CApp() : m_messageBoxes(&g_messageBoxes), m_dnsSd(&g_dnsSd), m_downloader(&g_downloader) {}
 
 CApp::~CApp() = default;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discovery/list_entry.h"
+#include "platform/dnssd.h"
 
 #include <QByteArray>
 #include <QFont>
@@ -11,8 +12,10 @@
 #include <string>
 #include <vector>
 
+class CBrowseRestartThread;
 class CComputerListModel;
 class CConnection;
+class CDiscovery;
 class QAbstractItemView;
 class QWidget;
 
@@ -60,6 +63,10 @@ public:
     int m_headerHeight = 0;
     int m_logPixelsY = 0;
     int m_logPixelsX = 0;
+    // The running browse; written by StartDiscovery, then only by the restart thread.
+    platform::DNSServiceRef m_browseRef = nullptr;
+    std::unique_ptr<CBrowseRestartThread> m_restartThread;
+    std::unique_ptr<CDiscovery> m_discovery;  // lookups in flight on m_dnsSd
     // The challenge of the last reply to "Connect"; kept when a later connect gets no reply.
     QByteArray m_challenge;
     // The open, authorised connection (socket, keep-alive, miss count), or null.
@@ -68,6 +75,7 @@ public:
     // Platform services. Tests put recording instances in their place.
     platform::CRegistry* m_registry = nullptr;
     platform::CMessageBoxes* m_messageBoxes = nullptr;
+    platform::CDnsSdEngine* m_dnsSd = nullptr;
     platform::CDownloader* m_downloader = nullptr;
 };
 

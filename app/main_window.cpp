@@ -16,6 +16,7 @@
 #include "ui/row_drawing.h"
 #include "ui/row_list_view.h"
 #include "ui/soft_key_bar.h"
+#include "discovery/discovery.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -56,12 +57,14 @@ void CMainWindow::OnCreate() {
     g_app.m_listModel = m_model;
     setFocusProxy(m_list);
 
+    StartDiscovery();
     LoadSettings(g_app);
     g_app.m_computers.clear();
     m_model->Clear();
 
     PlaceMainWindow(this);
     show();
+    StartBrowseRestartThread();
     m_helpRowTimer.start();
     platform::SetWaitCursor(true);
 }

@@ -4,6 +4,8 @@
 #include "app/main_window.h"
 #include "app/settings.h"
 #include "connection/connect_and_authorise.h"
+#include "discovery/browse_restart_thread.h"
+#include "discovery/discovery.h"
 #include "platform/registry.h"
 #include "platform/single_instance.h"
 
@@ -53,5 +55,7 @@ int RunDormo() {
 }
 
 void ShutDown() {
+    StopBrowseRestartThread();
+    CloseDiscovery();
     CloseConnection();
 }

@@ -40,3 +40,9 @@ int CComputerListModel::FindRow(const QString& text) const {
         if (m_rows[i].text == text) return int(i);
     return -1;
 }
+
+int CComputerListModel::FindEntryRow(int entry) const {
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].entry == entry) return int(i);
+    return -1;
+}

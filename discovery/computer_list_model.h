@@ -29,6 +29,8 @@ public:
 
     // The first row whose text equals text, or -1.
     int FindRow(const QString& text) const;
+    // The row linked to entry, or -1.
+    int FindEntryRow(int entry) const;
     int ItemData(int row) const { return m_rows[size_t(row)].itemData; }
     int Entry(int row) const { return m_rows[size_t(row)].entry; }
     QString Text(int row) const { return m_rows[size_t(row)].text; }

@@ -1,0 +1,120 @@
+#include "discovery/discovery.h"
+
+#include "app/app.h"
+#include "common/zeroconf_advertiser.h"
+#include "discovery/browse_restart_thread.h"
+#include "discovery/computer_list_model.h"
+#include "net_fixture.h"
+
+#include <arpa/inet.h>
+
+#include <cstring>
+#include <utility>
+
+namespace {
+
+// The whole discovery path into g_app's list, with an engine of the test's own in side B.
+class Discovery : public NetTest {
+protected:
+    void SetUp() override {
+        NetTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        m_previousEngine = std::exchange(g_app.m_dnsSd, &m_engine);
+        g_app.m_listModel = &m_rows;
+        g_app.m_computers.clear();
+        ASSERT_TRUE(StartDiscovery());
+        StartBrowseRestartThread();
+    }
+    void TearDown() override {
+        StopBrowseRestartThread();
+        CloseDiscovery();
+        if (m_previousEngine) g_app.m_dnsSd = m_previousEngine;
+        g_app.m_listModel = nullptr;
+        g_app.m_computers.clear();
+        NetTest::TearDown();
+    }
+
+    int Row(const QString& name) const { return m_rows.FindRow(name); }
+    const CListEntry& Opened(int row) const {
+        return g_app.m_computers.at(size_t(m_rows.Entry(row)));
+    }
+    bool Listed(const QString& name) {
+        return WaitUntil([&] { return Row(name) >= 0; });
+    }
+
+    platform::CDnsSdEngine m_engine;
+    platform::CDnsSdEngine* m_previousEngine = nullptr;
+    CComputerListModel m_rows;
+};
+
+}  // namespace
+
+TEST_F(Discovery, ListsTheComputerWithItsHostNameAddressAndPort) {
+    CZeroconfAdvertiser helper(*m_pair, {"Dormo on deskpc:deskpc:4660"});
+    ASSERT_TRUE(helper.Ready()) << helper.Output().toStdString();
+    ASSERT_TRUE(Listed("deskpc"));
+    const CListEntry& computer = Opened(Row("deskpc"));
+    EXPECT_EQ(computer.m_name, "deskpc");
+    EXPECT_EQ(computer.m_hostName, "deskpc");
+    EXPECT_EQ(computer.m_address, m_pair->AddressA().toStdString());
+    unsigned char port[2];
+    std::memcpy(port, &computer.m_port, 2);
+    EXPECT_EQ(port[0], 0x12);
+    EXPECT_EQ(port[1], 0x34);
+}
+
+TEST_F(Discovery, ListsTwoComputersAndKeepsTheEngineBoundedAcrossRestarts) {
+    CZeroconfAdvertiser helper(*m_pair, {"first:deskpc:4660", "second:laptop:4661"});
+    ASSERT_TRUE(helper.Ready()) << helper.Output().toStdString();
+    ASSERT_TRUE(Listed("deskpc"));
+    ASSERT_TRUE(Listed("laptop"));
+    EXPECT_EQ(m_rows.rowCount(), 2);
+    EXPECT_EQ(Opened(Row("deskpc")).m_port, htons(4660));
+    EXPECT_EQ(Opened(Row("laptop")).m_port, htons(4661));
+
+    // Two restart cycles later both are reported again, and each restart's resolves and
+    // queries have been released: one browse plus one resolve and one query per computer.
+    // Entries never move, so the index stays valid while rows come and go.
+    const size_t laptop = size_t(m_rows.Entry(Row("laptop")));
+    const uint32_t seen = g_app.m_computers[laptop].m_lastSeen;
+    ASSERT_TRUE(WaitUntil([&] { return g_app.m_computers[laptop].m_lastSeen - seen > 4000; }));
+    EXPECT_LE(m_engine.LiveOperations(), 5u);
+    EXPECT_EQ(m_rows.rowCount(), 2);
+    EXPECT_EQ(g_app.m_computers.size(), 2u);
+}
+
+TEST_F(Discovery, WithdrawnComputerLosesItsRowButKeepsItsEntry) {
+    CZeroconfAdvertiser helper(*m_pair, {"stays:deskpc:4660", "goes:laptop:4661"});
+    ASSERT_TRUE(helper.Ready()) << helper.Output().toStdString();
+    ASSERT_TRUE(Listed("deskpc"));
+    ASSERT_TRUE(Listed("laptop"));
+    ASSERT_TRUE(helper.Withdraw(QStringLiteral("goes")));
+    ASSERT_TRUE(WaitUntil([&] { return Row("laptop") < 0; }, 30000));
+    EXPECT_EQ(g_app.m_computers.size(), 2u);
+    ASSERT_GE(Row("deskpc"), 0) << "the computer still advertising keeps its row";
+    EXPECT_EQ(Opened(Row("deskpc")).m_name, "deskpc");
+
+    // Advertised again, it comes back at the end and its row still opens its own entry.
+    CZeroconfAdvertiser back(*m_pair, {"goes:laptop:4662"});
+    ASSERT_TRUE(back.Ready()) << back.Output().toStdString();
+    ASSERT_TRUE(Listed("laptop"));
+    EXPECT_EQ(Row("laptop"), m_rows.rowCount() - 1);
+    EXPECT_EQ(Opened(Row("laptop")).m_name, "laptop");
+    EXPECT_EQ(Opened(Row("laptop")).m_port, htons(4662));
+    EXPECT_EQ(g_app.m_computers.size(), 2u);
+}
+
+TEST_F(Discovery, ShowsEveryLabelBeforeTheDomain) {
+    CZeroconfAdvertiser helper(*m_pair, {"lab:lab.deskpc:4660"});
+    ASSERT_TRUE(helper.Ready()) << helper.Output().toStdString();
+    ASSERT_TRUE(Listed("lab.deskpc"));
+    EXPECT_EQ(Opened(Row("lab.deskpc")).m_hostName, "lab.deskpc");
+}
+
+TEST_F(Discovery, ShowsAHostNameOfSixtyCharactersWhole) {
+    const QString host(60, QLatin1Char('w'));
+    CZeroconfAdvertiser helper(*m_pair, {QStringLiteral("long:%1:4660").arg(host)});
+    ASSERT_TRUE(helper.Ready()) << helper.Output().toStdString();
+    ASSERT_TRUE(Listed(host));
+    EXPECT_EQ(Opened(Row(host)).m_hostName, host.toStdString());
+}

@@ -1,0 +1,88 @@
+#include "discovery/discovery.h"
+
+#include "app/app.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <set>
+#include <utility>
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+// Records the browses and releases discovery asks of its engine; nothing goes on the network.
+class CRecordingEngine : public CDnsSdEngine {
+public:
+    bool Start() override {
+        m_up = m_startSucceeds;
+        return m_up;
+    }
+    void Close() override { m_up = false; }
+    bool IsRunning() const override { return m_up; }
+    DNSServiceErrorType DNSServiceBrowse(DNSServiceRef* ref, DNSServiceFlags, uint32_t, const char*,
+                                         const char*, DNSServiceBrowseReply, void*) override {
+        EXPECT_TRUE(m_up) << "browse on an engine that is not running";
+        ++m_browses;
+        *ref = m_browseSucceeds ? reinterpret_cast<DNSServiceRef>(uintptr_t(m_browses)) : nullptr;
+        return m_browseSucceeds ? kDNSServiceErr_NoError : kDNSServiceErr_Unknown;
+    }
+    void DNSServiceRefDeallocate(DNSServiceRef ref) override {
+        EXPECT_TRUE(m_up) << "release on an engine that is not running";
+        EXPECT_TRUE(m_released.insert(ref).second) << "released twice";
+    }
+
+    bool m_startSucceeds = true;
+    bool m_browseSucceeds = true;
+    bool m_up = false;
+    int m_browses = 0;
+    std::set<DNSServiceRef> m_released;
+};
+
+class Restart : public ::testing::Test {
+protected:
+    void SetUp() override { m_previous = std::exchange(g_app.m_dnsSd, &m_engine); }
+    void TearDown() override {
+        CloseDiscovery();
+        g_app.m_dnsSd = m_previous;
+    }
+
+    CRecordingEngine m_engine;
+    CDnsSdEngine* m_previous = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Restart, EngineThatFailedToStartIsNeverCalled) {
+    m_engine.m_startSucceeds = false;
+    EXPECT_FALSE(StartDiscovery());
+    RestartBrowse();
+    EXPECT_EQ(m_engine.m_browses, 0);
+    EXPECT_TRUE(m_engine.m_released.empty());
+}
+
+TEST_F(Restart, EachBrowseIsReleasedOnceEvenAfterABrowseFailedToStart) {
+    ASSERT_TRUE(StartDiscovery());
+    RestartBrowse();
+    m_engine.m_browseSucceeds = false;
+    RestartBrowse();
+    RestartBrowse();
+    m_engine.m_browseSucceeds = true;
+    RestartBrowse();
+    EXPECT_EQ(m_engine.m_browses, 5);
+    const std::set<DNSServiceRef> expected{reinterpret_cast<DNSServiceRef>(uintptr_t(1)),
+                                           reinterpret_cast<DNSServiceRef>(uintptr_t(2))};
+    EXPECT_EQ(m_engine.m_released, expected);
+    EXPECT_EQ(g_app.m_browseRef, reinterpret_cast<DNSServiceRef>(uintptr_t(5)));
+}
+
+TEST_F(Restart, ClosedEngineIsNeverCalled) {
+    ASSERT_TRUE(StartDiscovery());
+    CloseDiscovery();
+    EXPECT_EQ(g_app.m_browseRef, nullptr);
+    RestartBrowse();
+    EXPECT_EQ(m_engine.m_browses, 1);
+    EXPECT_TRUE(m_engine.m_released.empty());
+}
