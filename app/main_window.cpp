@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "connection/password_dialog.h"
 #include "dialogs/main_window_command.h"
+#include "discovery/browse_restart_thread.h"
 #include "discovery/computer_list_model.h"
 #include "platform/cursor.h"
 #include "resources/bitmaps.h"

@@ -12,8 +12,9 @@
 
 // Acts on modal pages from inside their own event loops. Each step waits until a page of its
 // class is the active modal widget and then runs, the steps one after another. A step runs from
-// a timer of its own, so it may open further modal pages whose steps still come. A step that is
-// not reached within 30 s ends the open pages, so a fault cannot hang the test.
+// a timer of its own, so it may open further modal pages whose steps still come. A page that
+// stays open 30 s with no step run (one not reached, or one left open after the last step) is
+// ended and the script marked timed out, so a fault cannot hang the test.
 class CModalScript : public QObject {
 public:
     CModalScript() {
@@ -38,24 +39,31 @@ private:
     };
 
     void Poll() {
-        if (m_next >= m_steps.size()) return;
         QWidget* active = QApplication::activeModalWidget();
+        if (active != m_lastActive) {
+            m_lastActive = active;
+            m_deadline.setRemainingTime(kLimitMs);
+        }
+        if (!active) return;
+        if (m_next < m_steps.size() && m_steps[m_next].matches(active)) {
+            const size_t step = m_next++;
+            m_deadline.setRemainingTime(kLimitMs);
+            QPointer<QWidget> target = active;
+            QTimer::singleShot(0, this, [this, step, target] {
+                if (target) m_steps[step].run(target);
+            });
+            return;
+        }
         if (m_deadline.hasExpired()) {
             m_timedOut = true;
             if (auto* dialog = qobject_cast<QDialog*>(active)) dialog->done(0);
-            return;
         }
-        if (!active || !m_steps[m_next].matches(active)) return;
-        const size_t step = m_next++;
-        m_deadline.setRemainingTime(30000);
-        QPointer<QWidget> target = active;
-        QTimer::singleShot(0, this, [this, step, target] {
-            if (target) m_steps[step].run(target);
-        });
     }
 
+    static constexpr int kLimitMs = 30000;
     QTimer m_poll;
-    QDeadlineTimer m_deadline{30000};
+    QPointer<QWidget> m_lastActive;
+    QDeadlineTimer m_deadline{kLimitMs};
     std::vector<Step> m_steps;
     size_t m_next = 0;
     bool m_timedOut = false;
