@@ -5,6 +5,8 @@
 
 #include <QKeyEvent>
 
+#include <utility>
+
 namespace {
 
 bool IsEnter(const QKeyEvent* event) {
@@ -33,6 +35,7 @@ CCommandListView::CCommandListView(QWidget* parent) : CRowListView(parent) {
 
 void CCommandListView::keyPressEvent(QKeyEvent* event) {
     if (IsEnter(event)) {
+        if (!event->isAutoRepeat()) m_enterWentDownHere = true;
         event->accept();
         return;
     }
@@ -49,16 +52,25 @@ void CCommandListView::keyReleaseEvent(QKeyEvent* event) {
     CRowListView::keyReleaseEvent(event);
 }
 
+void CCommandListView::focusOutEvent(QFocusEvent* event) {
+    // A key that goes down here and up in a message box must not count on the next key-up.
+    m_enterWentDownHere = false;
+    CRowListView::focusOutEvent(event);
+}
+
 void CCommandListView::resizeEvent(QResizeEvent* event) {
     CRowListView::resizeEvent(event);
     doItemsLayout();
 }
 
 void CCommandListView::OnEnterKeyUp() {
+    const bool wentDownHere = std::exchange(m_enterWentDownHere, false);
     if (g_app.m_skipNextEnter) {
         g_app.m_skipNextEnter = false;
         return;
     }
+    // The key-up of an Enter that dismissed a confirmation box: the box had its key press.
+    if (!wentDownHere) return;
     if (!model() || !selectionModel()) return;
     for (int row = 0; row < model()->rowCount(); ++row) {
         if (selectionModel()->isRowSelected(row)) {

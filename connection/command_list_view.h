@@ -4,9 +4,10 @@
 
 // The command screen's list. A tap activates its row at once, as on every row list; the Enter
 // key works on key-up only: the first key-up after the screen opens (g_app.m_skipNextEnter) is
-// swallowed, every later one activates the first selected row. An Enter key press never
-// activates anything, so the Enter that confirmed the password cannot reach a command. Rows are
-// a fifth of the list's height each.
+// swallowed, every later one activates the first selected row if the key went down here too. So
+// neither the Enter that confirmed the password nor the one that dismissed a confirmation box can
+// send a command, and an Enter key press never activates anything. Rows are a fifth of the
+// list's height each.
 class CCommandListView : public CRowListView {
     Q_OBJECT
 public:
@@ -18,8 +19,11 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void OnEnterKeyUp();
+
+    bool m_enterWentDownHere = false;
 };

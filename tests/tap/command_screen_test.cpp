@@ -104,6 +104,10 @@ TEST_F(CommandScreenTest, OnlyEnterKeyUpsAfterTheFirstAndTapsSendCommands) {
         EnterKey(QEvent::KeyPress);
         EnterKey(QEvent::KeyRelease);
         EXPECT_EQ(m_app.Texts(), QStringList{"Dormo command sent"});
+        // The Enter that dismissed the confirmation box went down in the box: its key-up alone
+        // reaches the list and must not send the command again.
+        EnterKey(QEvent::KeyRelease);
+        EXPECT_EQ(m_app.Texts(), QStringList{"Dormo command sent"});
 
         CPressedPaintSpy spy;
         list->viewport()->installEventFilter(&spy);
