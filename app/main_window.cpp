@@ -5,7 +5,9 @@
 #include "app/screen_metrics.h"
 #include "app/settings.h"
 #include "dialogs/main_window_command.h"
+#include "discovery/browse_restart_thread.h"
 #include "discovery/computer_list_model.h"
+#include "discovery/discovery.h"
 #include "platform/cursor.h"
 #include "resources/bitmaps.h"
 #include "resources/resource_ids.h"
@@ -15,7 +17,6 @@
 #include "ui/row_drawing.h"
 #include "ui/row_list_view.h"
 #include "ui/soft_key_bar.h"
-#include "discovery/discovery.h"
 
 #include <QApplication>
 #include <QCloseEvent>
