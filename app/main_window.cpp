@@ -4,6 +4,7 @@
 #include "app/interim_pages.h"
 #include "app/screen_metrics.h"
 #include "app/settings.h"
+#include "dialogs/help_page.h"
 #include "dialogs/main_window_command.h"
 #include "discovery/computer_list_model.h"
 #include "platform/cursor.h"
@@ -78,7 +79,7 @@ void CMainWindow::OnListActivated(int row) {
     if (m_model->ItemData(row) == kHelpRowData) {
         g_app.m_selectedComputer = 0;
         FlashRow(m_list, 0);
-        RunInterimHelpPage(this);
+        RunHelpPage(this);
         return;
     }
     OpenComputer(g_app, row);

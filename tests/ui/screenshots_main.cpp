@@ -6,6 +6,7 @@
 #include "app/screen_metrics.h"
 #include "common/isolated_network.h"
 #include "common/temp_config.h"
+#include "dialogs/help_page.h"
 #include "discovery/computer_list_model.h"
 #include "resources/resource_ids.h"
 #include "ui/command_list_model.h"
@@ -65,7 +66,7 @@ void RenderAt(int dpi, const QSize& size, const QString& folder) {
     savePage(QStringLiteral("password"));
     OpenComputer(g_app, 1);
     savePage(QStringLiteral("help"));
-    RunInterimHelpPage(&window);
+    RunHelpPage(&window);
 
     // The command rows as the command screen shows them, under its header and soft keys.
     QWidget screen;
