@@ -11,12 +11,15 @@
 #include "page_driver.h"
 #include "platform/registry.h"
 #include "resources/resource_ids.h"
+#include "ui/soft_key_bar.h"
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -74,6 +77,10 @@ protected:
         qputenv("XDG_RUNTIME_DIR", m_runtime.path().toUtf8());
         m_previousBoxes = g_app.m_messageBoxes;
         g_app.m_messageBoxes = &m_boxes;
+        // A program that fails to end would hang the test; this ends it with a wrong code.
+        m_watchdog.setSingleShot(true);
+        QObject::connect(&m_watchdog, &QTimer::timeout, [] { QApplication::exit(1); });
+        m_watchdog.start(60000);
     }
     void TearDown() override {
         g_app.m_messageBoxes = m_previousBoxes;
@@ -101,6 +108,7 @@ protected:
 
     QTemporaryDir m_config;
     QTemporaryDir m_runtime;
+    QTimer m_watchdog;
     CRecordingMessageBoxes m_boxes;
     platform::CMessageBoxes* m_previousBoxes = nullptr;
     CScreenRunner m_runner;
@@ -136,6 +144,24 @@ TEST_F(Shutdown, CloseOverAPageOnTheCommandScreenEndsEverythingWithCodeZero) {
     EXPECT_EQ(g_app.m_mainWindow, nullptr);
     EXPECT_TRUE(helper.WaitForLog(QStringLiteral("connection closed")));
     EXPECT_TRUE(m_boxes.ShownBoxes().empty());
+}
+
+TEST_F(Shutdown, CloseInTheMainWindowsToolsMenuEndsWithCodeZero) {
+    PassFirstRun();
+    const int before = ThreadCount();
+    bool chosen = false;
+    QTimer::singleShot(0, [&] {
+        const auto* bar = g_app.m_mainWindow->findChild<CSoftKeyBar*>();
+        ASSERT_TRUE(bar && bar->Menu(0));
+        for (QAction* item : bar->Menu(0)->actions()) {
+            if (item->data().toInt() != IDM_CLOSE) continue;
+            chosen = true;
+            item->trigger();
+        }
+    });
+    EXPECT_EQ(RunDormo(), 0);
+    EXPECT_TRUE(chosen);
+    EXPECT_EQ(ThreadCount(), before);
 }
 
 // Runs inside after RunDormo's own first events: inside the First run notice when it opened.
