@@ -37,8 +37,7 @@ protected:
     }
 
     void OnSize(const QRect& client) override {
-        if (g_app.m_firstRunHeader && g_app.m_firstRunHeader->parentWidget() == this)
-            PlaceHeaderLabel(g_app, g_app.m_firstRunHeader, client);
+        if (g_app.m_firstRunHeader) PlaceHeaderLabel(g_app, g_app.m_firstRunHeader, client);
     }
 };
 

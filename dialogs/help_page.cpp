@@ -30,8 +30,7 @@ protected:
 
     void OnSize(const QRect& client) override {
         // Before this opening's label exists only the text moves.
-        if (g_app.m_helpHeader && g_app.m_helpHeader->parentWidget() == this)
-            PlaceHeaderLabel(g_app, g_app.m_helpHeader, client);
+        if (g_app.m_helpHeader) PlaceHeaderLabel(g_app, g_app.m_helpHeader, client);
         if (QWidget* text = Control(IDC_HELP_TEXT))
             text->setGeometry(client.left(), client.top() + g_app.m_headerHeight, client.width(),
                               client.height() - g_app.m_headerHeight);
