@@ -10,6 +10,8 @@
 #include <QCheckBox>
 #include <QLabel>
 
+#include <algorithm>
+
 namespace {
 
 class CFirstRunPage : public CPage {
@@ -38,6 +40,21 @@ protected:
 
     void OnSize(const QRect& client) override {
         if (g_app.m_firstRunHeader) PlaceHeaderLabel(g_app, g_app.m_firstRunHeader, client);
+        FitNotice(client);
+    }
+
+private:
+    // The template's sizes suit a narrower font than ours: the notice keeps its margin inside
+    // the page, grows to the height of its wrapped text, and the box follows below it.
+    void FitNotice(const QRect& client) {
+        QWidget* notice = Control(IDC_FIRST_RUN_TEXT);
+        QWidget* box = Control(IDC_DONT_SHOW_AGAIN);
+        if (!notice || !box) return;
+        const int margin = notice->x();
+        const int width = client.width() - 2 * margin;
+        notice->setGeometry(margin, notice->y(), width,
+                            std::max(notice->height(), notice->heightForWidth(width)));
+        box->move(box->x(), std::max(box->y(), notice->geometry().bottom() + 1));
     }
 };
 

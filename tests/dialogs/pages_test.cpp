@@ -152,25 +152,31 @@ TEST_F(Pages, DeleteSavedPasswordsAsksAndActsOnlyOnYesWhileThePageStays) {
 
 TEST_F(Pages, FirstRunEndsOnlyWithOkAndRemembersOnlyATickedBox) {
     const auto run = [&](bool tick) {
-        return WithOpenPage(
-            [&] { RunFirstRunPage(&m_main); },
-            [&](CPage& page) {
-                EXPECT_EQ(page.parentWidget(), &m_main);
-                EXPECT_EQ(page.Control(IDC_HEADER)->property("text").toString(), "First run");
-                EXPECT_EQ(page.ControlAs<QLabel>(IDC_FIRST_RUN_TEXT)->text(), FirstRunNotice());
-                QCheckBox* box = Box(page, IDC_DONT_SHOW_AGAIN);
-                EXPECT_TRUE(page.focusWidget() == box);
-                QTest::keyClick(&page, Qt::Key_Escape);
-                page.close();
-                page.OnCommand(IDCANCEL_COMMAND);
-                page.OnCommand(IDM_CLOSE);
-                EXPECT_TRUE(page.isVisible());
-                if (tick) QTest::mouseClick(box, Qt::LeftButton);
-                EXPECT_EQ(box->isChecked(), tick);
-                EXPECT_EQ(Dword(QStringLiteral("FirstRunPassed")), -1);
-                ClickSoftKey(page, 0);
-                EXPECT_FALSE(page.isVisible());
-            });
+        return WithOpenPage([&] { RunFirstRunPage(&m_main); },
+                            [&](CPage& page) {
+                                EXPECT_EQ(page.parentWidget(), &m_main);
+                                EXPECT_EQ(page.Control(IDC_HEADER)->property("text").toString(),
+                                          "First run");
+                                auto* notice = page.ControlAs<QLabel>(IDC_FIRST_RUN_TEXT);
+                                EXPECT_EQ(notice->text(), FirstRunNotice());
+                                // The whole notice is readable and the box stays clear of it.
+                                const QRect text = notice->geometry();
+                                EXPECT_LE(text.right(), page.ClientRect().right());
+                                EXPECT_GE(text.height(), notice->heightForWidth(text.width()));
+                                EXPECT_GT(Box(page, IDC_DONT_SHOW_AGAIN)->y(), text.bottom());
+                                QCheckBox* box = Box(page, IDC_DONT_SHOW_AGAIN);
+                                EXPECT_TRUE(page.focusWidget() == box);
+                                QTest::keyClick(&page, Qt::Key_Escape);
+                                page.close();
+                                page.OnCommand(IDCANCEL_COMMAND);
+                                page.OnCommand(IDM_CLOSE);
+                                EXPECT_TRUE(page.isVisible());
+                                if (tick) QTest::mouseClick(box, Qt::LeftButton);
+                                EXPECT_EQ(box->isChecked(), tick);
+                                EXPECT_EQ(Dword(QStringLiteral("FirstRunPassed")), -1);
+                                ClickSoftKey(page, 0);
+                                EXPECT_FALSE(page.isVisible());
+                            });
     };
     ASSERT_TRUE(run(false));
     EXPECT_EQ(Dword(QStringLiteral("FirstRunPassed")), -1);

@@ -40,22 +40,20 @@ public:
     void OnCommand(int id) override { OnCommandScreenCommand(g_app, this, id); }
 };
 
+// Runs that screen; the script runs inside it once it is open.
 class CScreenRunner : public CCommandScreenRunner {
 public:
     void RunCommandScreen() override {
         CCommandScreenPage screen;
-        m_screen = &screen;
-        QTimer::singleShot(0, &screen, [this] {
+        QTimer::singleShot(0, &screen, [this, &screen] {
             m_connectedWhileRunning = IsConnected();
-            m_script(*m_screen);
+            m_script(screen);
         });
         m_result = RunDialog(IDD_COMMAND_SCREEN, g_app.m_mainWindow, screen);
-        m_screen = nullptr;
     }
     void OnComputerLost() override {}
 
     std::function<void(CPage&)> m_script;
-    CPage* m_screen = nullptr;
     bool m_connectedWhileRunning = false;
     int m_result = -1;
 };
