@@ -5,12 +5,12 @@
 #include "resources/resource_ids.h"
 #include "ui/page.h"
 
-int OnCommandScreenCommand(CApp& app, CPage* screen, int id) {
+int OnCommandScreenCommand(CApp&, CPage* screen, int id) {
     if (id == IDM_BACK) {
         CloseConnection();
         screen->done(0);
         return 0;
     }
-    RunToolsCommand(app, screen, id);
+    RunToolsCommand(screen, id);
     return 0;
 }

@@ -2,7 +2,7 @@
 
 #include "dialogs/tools_command.h"
 
-int OnMainWindowCommand(CApp& app, QWidget* window, int id) {
-    RunToolsCommand(app, window, id);
+int OnMainWindowCommand(CApp&, QWidget* window, int id) {
+    RunToolsCommand(window, id);
     return 0;
 }

@@ -9,7 +9,7 @@
 
 #include <QApplication>
 
-void RunToolsCommand(CApp&, QWidget* owner, int id) {
+void RunToolsCommand(QWidget* owner, int id) {
     switch (id) {
         case IDM_CLOSE:
             // Leaves every nested modal loop as well as the main one.
