@@ -4,7 +4,6 @@
 
 class QWidget;
 
-// Pages that stand in until their own issues land. The password page neither connects nor
-// remembers anything; Login and Cancel close it. The Help page shows the help text.
+// A page that stands in until its own issue lands. The password page neither connects nor
+// remembers anything; Login and Cancel close it.
 void RunInterimPasswordPage(QWidget* owner, const QString& computerName);
-void RunInterimHelpPage(QWidget* owner);

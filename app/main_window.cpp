@@ -4,6 +4,7 @@
 #include "app/interim_pages.h"
 #include "app/screen_metrics.h"
 #include "app/settings.h"
+#include "dialogs/help_page.h"
 #include "dialogs/main_window_command.h"
 #include "discovery/browse_restart_thread.h"
 #include "discovery/computer_list_model.h"
@@ -82,7 +83,7 @@ void CMainWindow::OnListActivated(int row) {
     if (m_model->ItemData(row) == kHelpRowData) {
         g_app.m_selectedComputer = 0;
         FlashRow(m_list, 0);
-        RunInterimHelpPage(this);
+        RunHelpPage(this);
         return;
     }
     OpenComputer(g_app, row);
