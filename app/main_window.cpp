@@ -1,13 +1,14 @@
 #include "app/main_window.h"
 
 #include "app/app.h"
-#include "app/interim_pages.h"
 #include "app/screen_metrics.h"
 #include "app/settings.h"
 #include "connection/password_dialog.h"
+#include "dialogs/help_page.h"
 #include "dialogs/main_window_command.h"
 #include "discovery/browse_restart_thread.h"
 #include "discovery/computer_list_model.h"
+#include "discovery/discovery.h"
 #include "platform/cursor.h"
 #include "resources/bitmaps.h"
 #include "resources/resource_ids.h"
@@ -17,7 +18,6 @@
 #include "ui/row_drawing.h"
 #include "ui/row_list_view.h"
 #include "ui/soft_key_bar.h"
-#include "discovery/discovery.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -83,7 +83,7 @@ void CMainWindow::OnListActivated(int row) {
     if (m_model->ItemData(row) == kHelpRowData) {
         g_app.m_selectedComputer = 0;
         FlashRow(m_list, 0);
-        RunInterimHelpPage(this);
+        RunHelpPage(this);
         return;
     }
     OpenComputer(g_app, row);

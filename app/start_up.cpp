@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "app/settings.h"
 #include "connection/connect_and_authorise.h"
+#include "dialogs/first_run_page.h"
 #include "discovery/browse_restart_thread.h"
 #include "discovery/discovery.h"
 #include "platform/registry.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QLoggingCategory>
+#include <QTimer>
 
 Q_DECLARE_LOGGING_CATEGORY(lcSettings)
 
@@ -46,6 +48,9 @@ int RunDormo() {
         window.OnCreate();
         window.raise();
         window.activateWindow();
+        // The notice runs as the loop's first event: a Close or a closed window while it is
+        // open then ends the main loop too, which an exit before exec() would not.
+        if (firstRunDue) QTimer::singleShot(0, &window, [&window] { RunFirstRunPage(&window); });
         code = QApplication::exec();
         ShutDown();
     }

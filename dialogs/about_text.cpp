@@ -2,6 +2,8 @@
 
 #include "dialogs/product.h"
 
+#include <QStringList>
+
 QString AboutVersionLine() {
     return QStringLiteral("Version ") + kDormoVersion;
 }
@@ -13,11 +15,6 @@ QString AboutBuildLine(const char* date, const char* time) {
 
 QString AboutBuildLine() {
     return AboutBuildLine(__DATE__, __TIME__);
-}
-
-QStringList AboutCreditLines() {
-    return {QStringLiteral("Made by Venholt for your pocket."),
-            QStringLiteral("Uses Qt, Avahi and libcurl; thanks!")};
 }
 
 QString FirstRunNotice() {

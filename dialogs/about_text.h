@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 // "Version " and the program's version.
 QString AboutVersionLine();
@@ -10,9 +9,6 @@ QString AboutVersionLine();
 QString AboutBuildLine(const char* date, const char* time);
 // The same for this build.
 QString AboutBuildLine();
-
-// The maker's line and the line for contributed portions.
-QStringList AboutCreditLines();
 
 // The six lines of the First run notice, joined by line feeds.
 QString FirstRunNotice();

@@ -1,20 +1,8 @@
 #include "dialogs/main_window_command.h"
 
-#include "app/interim_pages.h"
-#include "dialogs/tools_commands.h"
-
-#include <QApplication>
+#include "dialogs/tools_command.h"
 
 int OnMainWindowCommand(CApp&, QWidget* window, int id) {
-    switch (ToolsActionFor(ToolsScreen::MainWindow, id)) {
-        case ToolsAction::Close:
-            QApplication::exit(0);
-            break;
-        case ToolsAction::Help:
-            RunInterimHelpPage(window);
-            break;
-        default:
-            break;
-    }
+    RunToolsCommand(window, id);
     return 0;
 }

@@ -2,6 +2,7 @@
 #include "app/main_window.h"
 #include "common/screen_setup.h"
 #include "common/temp_config.h"
+#include "discovery/add_or_update.h"
 #include "discovery/computer_list_model.h"
 #include "platform/cursor.h"
 #include "resources/resource_ids.h"
@@ -102,6 +103,20 @@ TEST_F(MainWindowTest, HelpRowAfterOneSecondOnlyWhileNothingWasRecorded) {
     EXPECT_EQ(g_app.m_listModel->ItemData(0), kHelpRowData);
     EXPECT_EQ(g_app.m_listModel->Text(0), QStringLiteral("Can't see your PC? Tap here!"));
     EXPECT_EQ(g_app.m_listModel->Entry(0), -1);
+}
+
+TEST_F(MainWindowTest, TheFirstComputerFoundReplacesTheHelpRow) {
+    Create();
+    QTRY_COMPARE_WITH_TIMEOUT(g_app.m_listModel->rowCount(), 1, 5000);
+    ASSERT_EQ(g_app.m_listModel->ItemData(0), kHelpRowData);
+    AddOrUpdateComputer(*g_app.m_listModel, g_app.m_computers, QStringLiteral("deskpc"), "deskpc",
+                        "10.77.0.1", 0x3412, 5000);
+    ASSERT_EQ(g_app.m_listModel->rowCount(), 1);
+    EXPECT_EQ(g_app.m_listModel->ItemData(0), kComputerRowData);
+    EXPECT_EQ(g_app.m_listModel->Text(0), QStringLiteral("deskpc"));
+    EXPECT_EQ(g_app.m_listModel->Entry(0), 0);
+    ASSERT_EQ(g_app.m_computers.size(), 1u);
+    EXPECT_EQ(g_app.m_computers[0].m_name, QStringLiteral("deskpc"));
 }
 
 TEST_F(MainWindowTest, AComputerFoundInTheFirstSecondMeansNoHelpRowThisRun) {

@@ -4,11 +4,9 @@
 #include "common/recording_url_handler.h"
 #include "common/temp_config.h"
 #include "dialogs/about_text.h"
-#include "dialogs/command_ids.h"
 #include "dialogs/feedback.h"
 #include "dialogs/help_text.h"
 #include "dialogs/options_actions.h"
-#include "dialogs/tools_commands.h"
 #include "platform/registry.h"
 
 #include <gtest/gtest.h>
@@ -55,7 +53,6 @@ TEST(About, VersionAndBuildLines) {
     const QRegularExpression stamp(
         QStringLiteral("^Built on [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}$"));
     EXPECT_TRUE(stamp.match(AboutBuildLine()).hasMatch()) << AboutBuildLine().toStdString();
-    EXPECT_EQ(AboutCreditLines().size(), 2);
 }
 
 TEST(FirstRun, NoticeHasSixLinesWithTheSetUpPage) {
@@ -175,30 +172,4 @@ TEST_F(OptionsActions, FirstRunPassedIsDwordOneAndEndsTheNotice) {
     g_app.m_registry = next.get();
     EXPECT_FALSE(IsFirstRunDue(g_app));
     g_app.m_registry = previous;
-}
-
-TEST(ToolsCommands, TableForBothScreens) {
-    using A = ToolsAction;
-    struct Row {
-        int id;
-        A main;
-        A command;
-    };
-    const Row rows[] = {
-        {IDC_TOOLS_CLOSE, A::Close, A::Close},
-        {IDC_TOOLS_OPTIONS, A::Options, A::Options},
-        {IDC_TOOLS_ABOUT, A::About, A::About},
-        {IDC_TOOLS_HELP, A::Help, A::Help},
-        {IDC_BACK, A::None, A::Back},
-        {IDC_TOOLS_FEEDBACK, A::Feedback, A::Feedback},
-        {IDC_TOOLS_CHECK_FOR_UPDATES, A::CheckForUpdates, A::CheckForUpdates},
-        {IDC_OK, A::None, A::None},
-        {IDC_CANCEL, A::None, A::None},
-        {IDC_DELETE_SAVED_PASSWORDS, A::None, A::None},
-        {IDC_OPTIONS_SAVE, A::None, A::None},
-    };
-    for (const Row& row : rows) {
-        EXPECT_EQ(ToolsActionFor(ToolsScreen::MainWindow, row.id), row.main) << row.id;
-        EXPECT_EQ(ToolsActionFor(ToolsScreen::CommandScreen, row.id), row.command) << row.id;
-    }
 }

@@ -6,6 +6,9 @@
 #include "app/screen_metrics.h"
 #include "common/isolated_network.h"
 #include "common/temp_config.h"
+#include "dialogs/first_run_page.h"
+#include "dialogs/help_page.h"
+#include "dialogs/main_window_command.h"
 #include "discovery/computer_list_model.h"
 #include "resources/resource_ids.h"
 #include "ui/command_list_model.h"
@@ -15,6 +18,7 @@
 #include "ui/soft_key_bar.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QTimer>
 
@@ -59,13 +63,20 @@ void RenderAt(int dpi, const QSize& size, const QString& folder) {
             QWidget* page = QApplication::activeModalWidget();
             if (!page) return;
             Save(*page, folder, name, dpi);
-            page->close();
+            // done() rather than close(): the First run notice ignores closing.
+            if (auto* dialog = qobject_cast<QDialog*>(page)) dialog->done(0);
         });
     };
     savePage(QStringLiteral("password"));
     OpenComputer(g_app, 1);
     savePage(QStringLiteral("help"));
-    RunInterimHelpPage(&window);
+    RunHelpPage(&window);
+    savePage(QStringLiteral("about"));
+    OnMainWindowCommand(g_app, &window, IDM_ABOUT);
+    savePage(QStringLiteral("options"));
+    OnMainWindowCommand(g_app, &window, IDM_OPTIONS);
+    savePage(QStringLiteral("first-run"));
+    RunFirstRunPage(&window);
 
     // The command rows as the command screen shows them, under its header and soft keys.
     QWidget screen;

@@ -1,0 +1,303 @@
+#include "app/app.h"
+#include "app/settings.h"
+#include "common/recording_message_boxes.h"
+#include "common/screen_setup.h"
+#include "common/temp_config.h"
+#include "dialogs/about_text.h"
+#include "dialogs/command_screen_command.h"
+#include "dialogs/first_run_page.h"
+#include "dialogs/help_text.h"
+#include "dialogs/main_window_command.h"
+#include "dialogs/options_actions.h"
+#include "page_driver.h"
+#include "platform/message_box.h"
+#include "platform/registry.h"
+#include "resources/resource_ids.h"
+#include "ui/soft_key_bar.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTest>
+#include <QToolButton>
+
+using namespace platform;
+
+namespace {
+
+// A main window's place on a 96 dpi portrait screen, private settings and recorded boxes.
+class Pages : public ::testing::Test {
+protected:
+    Pages() : m_screen(96, 240, 320) {
+        m_main.setGeometry(40, 50, 240, 320);
+        m_main.show();
+        g_app.m_mainWindow = &m_main;
+        m_previousBoxes = g_app.m_messageBoxes;
+        g_app.m_messageBoxes = &m_boxes;
+    }
+    ~Pages() override {
+        g_app.m_mainWindow = nullptr;
+        g_app.m_messageBoxes = m_previousBoxes;
+        g_app.m_savePasswords = true;
+    }
+
+    void ClickSoftKey(CPage& page, int index) {
+        ASSERT_TRUE(page.SoftKeyBar());
+        ASSERT_LT(index, page.SoftKeyBar()->ButtonCount());
+        QTest::mouseClick(page.SoftKeyBar()->Button(index), Qt::LeftButton);
+    }
+    // A value as the next start of the program reads it; -1 when it cannot be read.
+    long Dword(const QString& name) {
+        auto reg = m_config.Reopen();
+        CRegKey key;
+        reg->CreateKey(kProductKey, &key);
+        uint32_t value = 0, size = 4, type = 0;
+        return key.QueryValue(name, &type, &value, &size) == ERROR_SUCCESS ? long(value) : -1;
+    }
+    bool HasSavedPasswords() {
+        QFile file(m_config.Registry().FilePath());
+        return file.open(QIODevice::ReadOnly) &&
+               file.readAll().contains(("[" + kProductKey + "\\SavedPasswords]").toUtf8());
+    }
+    void SaveHash(const QString& computer) {
+        CRegKey key;
+        m_config.Registry().CreateKey(kProductKey + QStringLiteral("\\SavedPasswords"), &key);
+        key.SetString(computer, QStringLiteral("0123456789abcdef0123456789abcdef"));
+    }
+    bool Options(const std::function<void(CPage&)>& inside) {
+        return WithOpenPage([&] { OnMainWindowCommand(g_app, &m_main, IDM_OPTIONS); }, inside);
+    }
+
+    CScreenSetup m_screen;
+    CTempConfig m_config;
+    QWidget m_main;
+    CRecordingMessageBoxes m_boxes;
+    CMessageBoxes* m_previousBoxes = nullptr;
+};
+
+QCheckBox* Box(CPage& page, int id) {
+    return page.ControlAs<QCheckBox>(id);
+}
+
+}  // namespace
+
+TEST_F(Pages, OptionsShowsTheSettingAndStoresItOnlyWithSave) {
+    SaveOptions(g_app, true);
+    const auto untickAnd = [&](int softKey) {
+        return [this, softKey](CPage& page) {
+            EXPECT_EQ(page.Control(IDC_HEADER)->property("text").toString(), "Options");
+            QCheckBox* box = Box(page, IDC_SAVE_PASSWORDS);
+            ASSERT_TRUE(box);
+            EXPECT_TRUE(box->isChecked());
+            EXPECT_TRUE(page.focusWidget() == box);
+            QTest::mouseClick(box, Qt::LeftButton);
+            EXPECT_FALSE(box->isChecked());
+            ClickSoftKey(page, softKey);
+            EXPECT_FALSE(page.isVisible());
+        };
+    };
+    Options(untickAnd(1));  // Cancel
+    EXPECT_TRUE(g_app.m_savePasswords);
+    EXPECT_EQ(Dword(QStringLiteral("SavePasswords")), 1);
+
+    Options(untickAnd(0));  // Save
+    EXPECT_FALSE(g_app.m_savePasswords);
+    EXPECT_EQ(Dword(QStringLiteral("SavePasswords")), 0);
+
+    // OK stores like Save.
+    Options([](CPage& page) {
+        Box(page, IDC_SAVE_PASSWORDS)->setChecked(true);
+        page.OnCommand(IDOK_COMMAND);
+    });
+    EXPECT_TRUE(g_app.m_savePasswords);
+    EXPECT_EQ(Dword(QStringLiteral("SavePasswords")), 1);
+    EXPECT_TRUE(m_boxes.ShownBoxes().empty());
+}
+
+TEST_F(Pages, DeleteSavedPasswordsAsksAndActsOnlyOnYesWhileThePageStays) {
+    SaveHash(QStringLiteral("study"));
+    SaveHash(QStringLiteral("OFFICE-PC"));
+    g_app.m_savePasswords = false;
+    const bool opened = Options([&](CPage& page) {
+        Box(page, IDC_SAVE_PASSWORDS)->setChecked(true);
+        auto* button = page.ControlAs<QPushButton>(IDC_DELETE_PASSWORDS);
+        ASSERT_TRUE(button);
+        m_boxes.Answer(IDNO);
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_TRUE(HasSavedPasswords()) << "No deletes nothing";
+        EXPECT_TRUE(page.isVisible());
+        m_boxes.Answer(IDYES);
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_FALSE(HasSavedPasswords());
+        EXPECT_TRUE(page.isVisible()) << "the page stays after the deletion";
+        EXPECT_TRUE(Box(page, IDC_SAVE_PASSWORDS)->isChecked());
+        ASSERT_EQ(m_boxes.ShownBoxes().size(), 2u);
+        for (const auto& shown : m_boxes.ShownBoxes()) {
+            EXPECT_EQ(shown.text, "This will delete all stored passwords. Are you sure?");
+            EXPECT_EQ(shown.caption, "Dormo");
+            EXPECT_EQ(shown.flags, 0x24u);
+            EXPECT_EQ(shown.owner, &page);
+        }
+        ClickSoftKey(page, 1);
+    });
+    EXPECT_TRUE(opened);
+    EXPECT_FALSE(g_app.m_savePasswords) << "neither deletion nor Cancel changes the setting";
+    EXPECT_EQ(Dword(QStringLiteral("SavePasswords")), -1);
+}
+
+TEST_F(Pages, FirstRunEndsOnlyWithOkAndRemembersOnlyATickedBox) {
+    const auto run = [&](bool tick) {
+        return WithOpenPage([&] { RunFirstRunPage(&m_main); },
+                            [&](CPage& page) {
+                                EXPECT_EQ(page.parentWidget(), &m_main);
+                                EXPECT_EQ(page.Control(IDC_HEADER)->property("text").toString(),
+                                          "First run");
+                                auto* notice = page.ControlAs<QLabel>(IDC_FIRST_RUN_TEXT);
+                                EXPECT_EQ(notice->text(), FirstRunNotice());
+                                // The whole notice is readable and the box stays clear of it.
+                                const QRect text = notice->geometry();
+                                EXPECT_LE(text.right(), page.ClientRect().right());
+                                EXPECT_GE(text.height(), notice->heightForWidth(text.width()));
+                                EXPECT_GT(Box(page, IDC_DONT_SHOW_AGAIN)->y(), text.bottom());
+                                QCheckBox* box = Box(page, IDC_DONT_SHOW_AGAIN);
+                                EXPECT_TRUE(page.focusWidget() == box);
+                                QTest::keyClick(&page, Qt::Key_Escape);
+                                page.close();
+                                page.OnCommand(IDCANCEL_COMMAND);
+                                page.OnCommand(IDM_CLOSE);
+                                EXPECT_TRUE(page.isVisible());
+                                if (tick) QTest::mouseClick(box, Qt::LeftButton);
+                                EXPECT_EQ(box->isChecked(), tick);
+                                EXPECT_EQ(Dword(QStringLiteral("FirstRunPassed")), -1);
+                                ClickSoftKey(page, 0);
+                                EXPECT_FALSE(page.isVisible());
+                            });
+    };
+    ASSERT_TRUE(run(false));
+    EXPECT_EQ(Dword(QStringLiteral("FirstRunPassed")), -1);
+    EXPECT_TRUE(IsFirstRunDue(g_app));
+    ASSERT_TRUE(run(true));
+    EXPECT_EQ(Dword(QStringLiteral("FirstRunPassed")), 1);
+    auto next = m_config.Reopen();
+    CRegistry* current = g_app.m_registry;
+    g_app.m_registry = next.get();
+    EXPECT_FALSE(IsFirstRunDue(g_app));
+    g_app.m_registry = current;
+}
+
+TEST_F(Pages, AboutShowsVersionCreditsAndBuildStamp) {
+    const bool opened = WithOpenPage(
+        [&] { OnMainWindowCommand(g_app, &m_main, IDM_ABOUT); },
+        [&](CPage& page) {
+            EXPECT_EQ(page.Control(IDC_ABOUT_HEADER)->property("text").toString(), "About Dormo");
+            EXPECT_EQ(page.ControlAs<QLabel>(IDC_ABOUT_VERSION)->text(), "Version 0.98");
+            EXPECT_EQ(page.ControlAs<QLabel>(IDC_ABOUT_BUILD)->text(), AboutBuildLine());
+            EXPECT_FALSE(page.ControlAs<QLabel>(IDC_ABOUT_CREDIT_MAKER)->text().isEmpty());
+            EXPECT_FALSE(page.ControlAs<QLabel>(IDC_ABOUT_CREDIT_PORTIONS)->text().isEmpty());
+            EXPECT_FALSE(page.ControlAs<QLabel>(IDC_ABOUT_ICON)->pixmap().isNull());
+            page.OnCommand(IDM_HELP);  // not About's command
+            EXPECT_TRUE(page.isVisible());
+            ClickSoftKey(page, 0);
+            EXPECT_FALSE(page.isVisible());
+        });
+    EXPECT_TRUE(opened);
+}
+
+TEST_F(Pages, HelpShowsTheTextBelowItsHeader) {
+    const bool opened = WithOpenPage(
+        [&] { OnMainWindowCommand(g_app, &m_main, IDM_HELP); },
+        [&](CPage& page) {
+            auto* text = page.ControlAs<QPlainTextEdit>(IDC_HELP_TEXT);
+            ASSERT_TRUE(text);
+            EXPECT_EQ(text->toPlainText(), HelpText());
+            EXPECT_TRUE(text->toPlainText().startsWith("How to get Dormo working for you..."));
+            const QWidget* header = page.Control(IDC_HEADER);
+            EXPECT_EQ(header, g_app.m_helpHeader);
+            const int h = g_app.m_headerHeight;
+            const QRect client = page.ClientRect();
+            EXPECT_EQ(header->geometry(), QRect(0, -1, client.width(), h));
+            EXPECT_EQ(text->geometry(), QRect(0, h, client.width(), client.height() - h));
+            page.resize(page.width(), page.height() - 40);
+            EXPECT_EQ(text->geometry().bottom(), page.ClientRect().bottom());
+            ClickSoftKey(page, 0);
+        });
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(g_app.m_helpHeader, nullptr) << "no pointer to the destroyed label is kept";
+}
+
+TEST_F(Pages, ToolsCommandsOpenTheirPageOverTheScreenThatReceivedThem) {
+    // The update check fails fast against a loopback port with nobody listening.
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const quint16 closedPort = probe.serverPort();
+    probe.close();
+    {
+        CRegKey key;
+        m_config.Registry().CreateKey(kProductKey, &key);
+        key.SetString(QStringLiteral("UpdateServer"),
+                      QStringLiteral("http://127.0.0.1:%1").arg(closedPort));
+    }
+    CPage commandScreen(&m_main);
+    struct Opened {
+        int templateId = 0;
+        QWidget* owner = nullptr;
+    };
+    const auto open = [&](const std::function<void()>& command) {
+        Opened opened;
+        WithOpenPage(command, [&](CPage& page) {
+            opened = {page.TemplateId(), page.parentWidget()};
+            page.OnCommand(IDCANCEL_COMMAND);
+        });
+        return opened;
+    };
+    const std::pair<int, int> pages[] = {
+        {IDM_OPTIONS, IDD_OPTIONS}, {IDM_ABOUT, IDD_ABOUT}, {IDM_HELP, IDD_HELP}};
+    for (const auto& [command, templateId] : pages) {
+        const Opened fromMain = open([&] { OnMainWindowCommand(g_app, &m_main, command); });
+        EXPECT_EQ(fromMain.templateId, templateId) << command;
+        EXPECT_EQ(fromMain.owner, &m_main) << command;
+        const Opened fromScreen =
+            open([&] { OnCommandScreenCommand(g_app, &commandScreen, command); });
+        EXPECT_EQ(fromScreen.templateId, templateId) << command;
+        EXPECT_EQ(fromScreen.owner, &commandScreen) << command;
+    }
+    EXPECT_TRUE(m_boxes.ShownBoxes().empty());
+
+    // Feedback and the update check ask or tell, owned by the screen.
+    m_boxes.Answer(IDNO);
+    OnMainWindowCommand(g_app, &m_main, IDM_FEEDBACK);
+    m_boxes.Answer(IDNO);
+    OnCommandScreenCommand(g_app, &commandScreen, IDM_FEEDBACK);
+    OnMainWindowCommand(g_app, &m_main, IDM_CHECK_UPDATES);
+    OnCommandScreenCommand(g_app, &commandScreen, IDM_CHECK_UPDATES);
+    ASSERT_EQ(m_boxes.ShownBoxes().size(), 4u);
+    EXPECT_EQ(m_boxes.ShownBoxes()[0].owner, &m_main);
+    EXPECT_EQ(m_boxes.ShownBoxes()[1].owner, &commandScreen);
+    EXPECT_EQ(m_boxes.ShownBoxes()[1].text, "Do you want to send a feedback e-mail now?");
+    EXPECT_EQ(m_boxes.ShownBoxes()[2].owner, &m_main);
+    EXPECT_EQ(m_boxes.ShownBoxes()[3].owner, &commandScreen);
+    EXPECT_EQ(m_boxes.ShownBoxes()[3].text, "Could not check for updates");
+
+    // Ids that are no command of these screens open nothing; Back means nothing on the main window.
+    for (const int id : {IDOK_COMMAND, IDCANCEL_COMMAND, IDC_DELETE_PASSWORDS, IDM_SAVE, 12345}) {
+        EXPECT_EQ(open([&] { OnMainWindowCommand(g_app, &m_main, id); }).templateId, 0) << id;
+        EXPECT_EQ(open([&] { OnCommandScreenCommand(g_app, &commandScreen, id); }).templateId, 0)
+            << id;
+    }
+    EXPECT_EQ(OnMainWindowCommand(g_app, &m_main, IDM_BACK), 0);
+    EXPECT_EQ(m_boxes.ShownBoxes().size(), 4u);
+}
+
+TEST_F(Pages, BackEndsTheCommandScreenWithResultZero) {
+    CPage screen;
+    int result = -1;
+    WithOpenPage(
+        [&] { result = RunDialog(IDD_COMMAND_SCREEN, &m_main, screen); },
+        [&](CPage& page) { EXPECT_EQ(OnCommandScreenCommand(g_app, &page, IDM_BACK), 0); });
+    EXPECT_EQ(result, 0);
+}

@@ -1,0 +1,229 @@
+#include "app/app.h"
+#include "app/settings.h"
+#include "app/start_up.h"
+#include "common/helper_process.h"
+#include "common/isolated_network.h"
+#include "common/recording_message_boxes.h"
+#include "connection/connect_and_authorise.h"
+#include "connection/connection_screens.h"
+#include "connection/password_hash.h"
+#include "dialogs/command_screen_command.h"
+#include "page_driver.h"
+#include "platform/registry.h"
+#include "resources/resource_ids.h"
+#include "ui/soft_key_bar.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <arpa/inet.h>
+
+#include <functional>
+
+namespace {
+
+int ThreadCount() {
+    return int(QDir(QStringLiteral("/proc/self/task")).count()) - 2;
+}
+
+// A command screen whose commands go where the real one sends them.
+class CCommandScreenPage : public CPage {
+public:
+    void OnCommand(int id) override { OnCommandScreenCommand(g_app, this, id); }
+};
+
+// Runs that screen; the script runs inside it once it is open.
+class CScreenRunner : public CCommandScreenRunner {
+public:
+    void RunCommandScreen() override {
+        CCommandScreenPage screen;
+        QTimer::singleShot(0, &screen, [this, &screen] {
+            m_connectedWhileRunning = IsConnected();
+            m_script(screen);
+        });
+        m_result = RunDialog(IDD_COMMAND_SCREEN, g_app.m_mainWindow, screen);
+    }
+    void OnComputerLost() override {}
+
+    std::function<void(CPage&)> m_script;
+    bool m_connectedWhileRunning = false;
+    int m_result = -1;
+};
+
+class CPasswordPageStub : public CPasswordPage {
+public:
+    QWidget* Widget() override { return nullptr; }
+    void ClearEdit() override {}
+    void End() override { ++m_ends; }
+    int m_ends = 0;
+};
+
+// The program run as main() runs it, with its own settings and runtime folders.
+class Shutdown : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!NetworkIsolated()) GTEST_SKIP() << "needs a private network namespace (root)";
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        qputenv("XDG_RUNTIME_DIR", m_runtime.path().toUtf8());
+        m_previousBoxes = g_app.m_messageBoxes;
+        g_app.m_messageBoxes = &m_boxes;
+        // A program that fails to end would hang the test; this ends it with a wrong code.
+        m_watchdog.setSingleShot(true);
+        QObject::connect(&m_watchdog, &QTimer::timeout, [] { QApplication::exit(1); });
+        m_watchdog.start(60000);
+    }
+    void TearDown() override {
+        g_app.m_messageBoxes = m_previousBoxes;
+        g_app.m_computers.clear();
+    }
+    void PassFirstRun() {
+        platform::CRegistry registry(platform::CRegistry::DefaultPath());
+        platform::CRegKey key;
+        registry.CreateKey(kProductKey, &key);
+        key.SetDword(QStringLiteral("FirstRunPassed"), 1);
+    }
+    // Connects to helper from inside the running program; the screen runs script.
+    void ConnectOnceRunning(CHelperProcess& helper, std::function<void(CPage&)> script) {
+        m_runner.m_script = std::move(script);
+        QTimer::singleShot(0, [this, &helper] {
+            CListEntry entry;
+            entry.m_name = QStringLiteral("study");
+            entry.m_address = "127.0.0.1";
+            entry.m_port = htons(helper.Port());
+            g_app.m_computers = {entry};
+            g_app.m_selectedComputer = 0;
+            ConnectAndAuthorise(m_password, PasswordHash(QStringLiteral("Secret")), m_runner);
+        });
+    }
+
+    QTemporaryDir m_config;
+    QTemporaryDir m_runtime;
+    QTimer m_watchdog;
+    CRecordingMessageBoxes m_boxes;
+    platform::CMessageBoxes* m_previousBoxes = nullptr;
+    CScreenRunner m_runner;
+    CPasswordPageStub m_password;
+};
+
+}  // namespace
+
+TEST_F(Shutdown, CloseOverAPageOnTheCommandScreenEndsEverythingWithCodeZero) {
+    PassFirstRun();
+    CHelperProcess helper("Secret");
+    ASSERT_NE(helper.Port(), 0) << helper.Log().constData();
+    const int before = ThreadCount();
+    int threadsWhileConnected = 0;
+    bool aboutOpen = false;
+    ConnectOnceRunning(helper, [&](CPage& screen) {
+        threadsWhileConnected = ThreadCount();
+        // Close chosen while About is open over the screen: three loops deep.
+        WithOpenPage([&] { OnCommandScreenCommand(g_app, &screen, IDM_ABOUT); },
+                     [&](CPage& about) {
+                         aboutOpen = about.TemplateId() == IDD_ABOUT;
+                         OnCommandScreenCommand(g_app, &screen, IDM_CLOSE);
+                         EXPECT_TRUE(IsConnected()) << "Close closes nothing itself";
+                     });
+    });
+    EXPECT_EQ(RunDormo(), 0);
+    EXPECT_TRUE(m_runner.m_connectedWhileRunning);
+    EXPECT_TRUE(aboutOpen);
+    EXPECT_GT(threadsWhileConnected, before) << "the keep-alive was running";
+    EXPECT_EQ(m_password.m_ends, 1);
+    EXPECT_FALSE(IsConnected());
+    EXPECT_EQ(ThreadCount(), before);
+    EXPECT_EQ(g_app.m_mainWindow, nullptr);
+    EXPECT_TRUE(helper.WaitForLog(QStringLiteral("connection closed")));
+    EXPECT_TRUE(m_boxes.ShownBoxes().empty());
+}
+
+TEST_F(Shutdown, CloseInTheMainWindowsToolsMenuEndsWithCodeZero) {
+    PassFirstRun();
+    const int before = ThreadCount();
+    bool chosen = false;
+    QTimer::singleShot(0, [&] {
+        const auto* bar = g_app.m_mainWindow->findChild<CSoftKeyBar*>();
+        ASSERT_TRUE(bar && bar->Menu(0));
+        for (QAction* item : bar->Menu(0)->actions()) {
+            if (item->data().toInt() != IDM_CLOSE) continue;
+            chosen = true;
+            item->trigger();
+        }
+    });
+    EXPECT_EQ(RunDormo(), 0);
+    EXPECT_TRUE(chosen);
+    EXPECT_EQ(ThreadCount(), before);
+}
+
+// Runs inside after RunDormo's own first events: inside the First run notice when it opened.
+void AfterStartUp(std::function<void()> inside) {
+    QTimer::singleShot(0, [inside] { QTimer::singleShot(0, inside); });
+}
+
+TEST_F(Shutdown, BackClosesTheConnectionAndTheProgramRunsOn) {
+    PassFirstRun();
+    CHelperProcess helper("Secret");
+    ASSERT_NE(helper.Port(), 0) << helper.Log().constData();
+    const int before = ThreadCount();
+    bool runningAfterBack = false;
+    ConnectOnceRunning(helper, [&](CPage& screen) {
+        OnCommandScreenCommand(g_app, &screen, IDM_BACK);
+        EXPECT_FALSE(IsConnected());
+        // Runs in the main loop once the screen has ended.
+        QTimer::singleShot(0, [&] {
+            runningAfterBack = g_app.m_mainWindow && g_app.m_mainWindow->isVisible() &&
+                               !QApplication::activeModalWidget();
+            EXPECT_TRUE(helper.WaitForLog(QStringLiteral("connection closed")));
+            g_app.m_mainWindow->close();
+        });
+    });
+    EXPECT_EQ(RunDormo(), 0);
+    EXPECT_EQ(m_runner.m_result, 0);
+    EXPECT_TRUE(runningAfterBack);
+    EXPECT_EQ(ThreadCount(), before);
+}
+
+TEST_F(Shutdown, FirstRunOpensAtStartUpUntilPassed) {
+    QWidget* owner = nullptr;
+    AfterStartUp([&] {
+        auto* notice = qobject_cast<CPage*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(notice);
+        EXPECT_EQ(notice->TemplateId(), IDD_FIRST_RUN);
+        owner = notice->parentWidget();
+        EXPECT_EQ(owner, g_app.m_mainWindow);
+        QTest::mouseClick(notice->ControlAs<QCheckBox>(IDC_DONT_SHOW_AGAIN), Qt::LeftButton);
+        notice->OnCommand(IDOK_COMMAND);
+        QTimer::singleShot(0, [] { g_app.m_mainWindow->close(); });
+    });
+    EXPECT_EQ(RunDormo(), 0);
+    EXPECT_NE(owner, nullptr);
+
+    bool noticeShown = true;
+    AfterStartUp([&] {
+        noticeShown = QApplication::activeModalWidget() != nullptr;
+        g_app.m_mainWindow->close();
+    });
+    EXPECT_EQ(RunDormo(), 0);
+    EXPECT_FALSE(noticeShown) << "passed: the next start shows no notice";
+}
+
+TEST_F(Shutdown, ClosingTheMainWindowDuringTheNoticeEndsTheProgram) {
+    bool noticeOpen = false;
+    AfterStartUp([&] {
+        noticeOpen = QApplication::activeModalWidget() != nullptr;
+        g_app.m_mainWindow->close();
+    });
+    EXPECT_EQ(RunDormo(), 0);
+    EXPECT_TRUE(noticeOpen);
+    platform::CRegistry registry(platform::CRegistry::DefaultPath());
+    g_app.m_registry = &registry;
+    EXPECT_TRUE(IsFirstRunDue(g_app)) << "nothing was written";
+    g_app.m_registry = nullptr;
+}
