@@ -1,7 +1,6 @@
 // dormo-screenshots FOLDER: renders the main window and the command rows offscreen at 96 and at
 // 192 dpi into PNG files in FOLDER, for people to look at.
 #include "app/app.h"
-#include "app/interim_pages.h"
 #include "app/main_window.h"
 #include "app/screen_metrics.h"
 #include "common/isolated_network.h"
