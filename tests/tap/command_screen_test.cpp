@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-
 namespace {
 
 // Records whether a paint of the list ran while the row was flagged pressed.
@@ -139,41 +137,4 @@ TEST_F(CommandScreenTest, OnlyEnterKeyUpsAfterTheFirstAndTapsSendCommands) {
     EXPECT_EQ(log.count("command "), 2) << log.constData();
     EXPECT_TRUE(log.contains("command Dormo\n"));
     EXPECT_TRUE(log.contains("command Sleep\n"));
-}
-
-TEST_F(CommandScreenTest, EnterThatConfirmedThePasswordSendsNothing) {
-    // The password is confirmed with an Enter press; the key stays down while the screen opens.
-    m_script.When<CPasswordDialog>([](CPasswordDialog& page) {
-        QTest::keyClicks(PasswordEdit(page), "Secret");
-        QTest::keyPress(PasswordEdit(page), Qt::Key_Return);
-    });
-    m_script.When<CCommandScreen>([this](CCommandScreen& screen) {
-        for (int repeat = 0; repeat < 3; ++repeat) {
-            EnterKey(QEvent::KeyRelease, true);
-            EnterKey(QEvent::KeyPress, true);
-        }
-        EnterKey(QEvent::KeyRelease);
-        EXPECT_TRUE(m_app.Texts().isEmpty());
-        ClickSoftKey(screen, 1);
-    });
-    Run();
-    EXPECT_FALSE(m_helper.Log().contains("command ")) << m_helper.Log().constData();
-}
-
-TEST_F(CommandScreenTest, ComputerThatStopsAnsweringEndsBothPages) {
-    LogIn();
-    bool ownedByTheScreen = false;
-    m_script.When<CCommandScreen>([&](CCommandScreen& screen) {
-        QObject::connect(&screen, &QDialog::finished, [&] {
-            const auto& shown = m_app.m_boxes.ShownBoxes();
-            ownedByTheScreen = !shown.empty() && shown.back().owner == &screen;
-        });
-        m_helper.Signal(SIGUSR1);
-    });
-    Run();
-    ASSERT_EQ(m_app.Texts(), QStringList{"Computer disconnected."});
-    EXPECT_TRUE(ownedByTheScreen);
-    const auto& box = m_app.m_boxes.ShownBoxes()[0];
-    EXPECT_EQ(box.caption, QStringLiteral("Dormo"));
-    EXPECT_EQ(box.flags, platform::MB_OK | platform::MB_ICONINFORMATION);
 }

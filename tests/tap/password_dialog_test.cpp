@@ -11,8 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QTcpServer>
-
 namespace {
 
 const QString kComputer = QStringLiteral("study");
@@ -195,15 +193,4 @@ TEST_F(PasswordDialogTest, OnlyTheFirst1022CharactersMakeThePassword) {
     LeaveCommandScreen();
     Open(helper);
     EXPECT_TRUE(m_app.Texts().isEmpty());
-}
-
-TEST_F(PasswordDialogTest, UnreachableComputerEndsThePage) {
-    QTcpServer closed;
-    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
-    const quint16 port = closed.serverPort();
-    closed.close();
-    m_script.When<CPasswordDialog>([](CPasswordDialog& page) { TypePasswordAndLogin(page, "x"); });
-    Open(port);
-    ASSERT_EQ(m_app.Texts(), QStringList{"Could not establish connection."});
-    EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].flags, platform::MB_OK | platform::MB_ICONEXCLAMATION);
 }

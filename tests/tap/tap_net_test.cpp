@@ -167,8 +167,9 @@ TEST_F(TapNetTest, RefusedSavedHashIsDeletedAndTheNextVisitSkipsThePasswordPage)
 
     // The second visit: the saved hash logs in before the page would show.
     m_script.When<CCommandScreen>([&](CCommandScreen& screen) {
-        for (QWidget* widget : QApplication::topLevelWidgets())
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (qobject_cast<CPasswordDialog*>(widget)) EXPECT_FALSE(widget->isVisible());
+        }
         ClickSoftKey(screen, 1);
     });
     TapComputer();
@@ -179,9 +180,17 @@ TEST_F(TapNetTest, RefusedSavedHashIsDeletedAndTheNextVisitSkipsThePasswordPage)
 
 TEST_F(TapNetTest, HelperThatStopsAnsweringPingsBringsTheListBack) {
     LogIn();
-    m_script.When<CCommandScreen>([this](CCommandScreen&) { m_helper->Signal(SIGUSR1); });
+    bool ownedByTheScreen = false;
+    m_script.When<CCommandScreen>([&](CCommandScreen& screen) {
+        QObject::connect(&screen, &QDialog::finished, [&] {
+            const auto& shown = m_app.m_boxes.ShownBoxes();
+            ownedByTheScreen = !shown.empty() && shown.back().owner == &screen;
+        });
+        m_helper->Signal(SIGUSR1);
+    });
     TapComputer();
     ASSERT_EQ(m_app.Texts(), QStringList{"Computer disconnected."});
+    EXPECT_TRUE(ownedByTheScreen);
     EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].caption, QStringLiteral("Dormo"));
     EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].flags, platform::MB_OK | platform::MB_ICONINFORMATION);
     EXPECT_TRUE(m_window->isVisible());
