@@ -167,9 +167,8 @@ TEST_F(TapNetTest, RefusedSavedHashIsDeletedAndTheNextVisitSkipsThePasswordPage)
 
     // The second visit: the saved hash logs in before the page would show.
     m_script.When<CCommandScreen>([&](CCommandScreen& screen) {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (qobject_cast<CPasswordDialog*>(widget)) EXPECT_FALSE(widget->isVisible());
-        }
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            EXPECT_FALSE(qobject_cast<CPasswordDialog*>(widget) && widget->isVisible());
         ClickSoftKey(screen, 1);
     });
     TapComputer();
