@@ -8,6 +8,7 @@
 #include <QFile>
 
 #include <optional>
+#include <tuple>
 
 using namespace platform;
 
@@ -81,26 +82,20 @@ TEST_F(Settings, EmptyHashNeverCreatesNorDeletesHash) {
 }
 
 TEST(ScreenMetrics, HeaderHeightFollowsResolutionAndShortScreens) {
+    using Case = std::tuple<int, int, int>;  // dpi, screen height, header height
     // 240 logical pixels are 240, 480 and 328 device pixels at 96, 192 and 131 dpi.
-    for (const auto& [dpi, height, header] : {std::tuple{96, 320, 24},
-                                              {192, 640, 48},
-                                              {131, 640, 33},
-                                              {96, 239, 18},
-                                              {96, 240, 24},
-                                              {192, 479, 36},
-                                              {192, 480, 48},
-                                              {131, 327, 25},
-                                              {131, 328, 33}})
+    for (const auto& [dpi, height, header] :
+         {Case{96, 320, 24}, Case{192, 640, 48}, Case{131, 640, 33}, Case{96, 239, 18},
+          Case{96, 240, 24}, Case{192, 479, 36}, Case{192, 480, 48}, Case{131, 327, 25},
+          Case{131, 328, 33}})
         EXPECT_EQ(HeaderHeightFor(dpi, height), header) << dpi << " dpi, " << height;
 }
 
 TEST(ScreenMetrics, ScreenClassAndFontsFromTheWorkArea) {
-    for (const auto& [right, bottom, screenClass, title, text] : {std::tuple{240, 294, 0, 15, 13},
-                                                                  {480, 588, 2, 20, 18},
-                                                                  {240, 240, 1, 18, 16},
-                                                                  {320, 320, 1, 18, 16},
-                                                                  {480, 480, 2, 20, 18},
-                                                                  {320, 214, 0, 15, 13}}) {
+    using Case = std::tuple<int, int, int, int, int>;  // work area, class, font sizes
+    for (const auto& [right, bottom, screenClass, title, text] :
+         {Case{240, 294, 0, 15, 13}, Case{480, 588, 2, 20, 18}, Case{240, 240, 1, 18, 16},
+          Case{320, 320, 1, 18, 16}, Case{480, 480, 2, 20, 18}, Case{320, 214, 0, 15, 13}}) {
         g_app.m_logPixelsY = 96;
         g_app.ApplyScreen(right, bottom);
         EXPECT_EQ(g_app.m_screenClass, screenClass) << right << "x" << bottom;

@@ -24,6 +24,7 @@ std::unique_ptr<QProcess> StartDormo(const QString& config, const QString& runti
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     process->setProcessEnvironment(env);
     process->start(QStringLiteral(DORMO_BINARY), {});
+    process->waitForStarted();
     return process;
 }
 
@@ -51,7 +52,7 @@ TEST(StartUp, SecondCopyBringsTheFirstForwardAndTouchesNothing) {
     first->kill();
     first->waitForFinished();
     auto third = StartDormo(secondConfig.path(), runtime.path());
-    ASSERT_TRUE(third->waitForStarted());
+    ASSERT_EQ(third->state(), QProcess::Running);
     EXPECT_FALSE(third->waitForFinished(3000)) << "the third copy should run, not exit";
     third->kill();
     third->waitForFinished();

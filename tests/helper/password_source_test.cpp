@@ -28,7 +28,6 @@ TEST(PasswordFile, TakesTheFirstLineOfAPrivateFileOnly) {
     EXPECT_EQ(*password, "S3cret pass");
 
     EXPECT_FALSE(ReadPasswordFile(WriteFile(dir, "pw\n", 0660), &error));
-    EXPECT_TRUE(error.contains("chmod 600"));
     const QString link = dir.filePath("link");
     ASSERT_EQ(::symlink(WriteFile(dir, "pw\n", 0600).toLocal8Bit().constData(),
                         link.toLocal8Bit().constData()),
