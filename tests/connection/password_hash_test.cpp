@@ -12,38 +12,28 @@ QString Md5OfBytes(const QByteArray& bytes) {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex());
 }
 
-TEST(PasswordHash, FollowsPublishedDigestsInLowerCase) {
+TEST(PasswordHash, FollowsPublishedDigestsIgnoringCaseOneUnitAtATime) {
     EXPECT_EQ(MD5Hex(QString()), "d41d8cd98f00b204e9800998ecf8427e");
     EXPECT_EQ(MD5Hex("password"), "5f4dcc3b5aa765d61d8327deb882cf99");
-    EXPECT_EQ(MD5Hex(QString::fromUtf8("\xc3\xa9")), Md5OfBytes("\xc3\xa9"));
-}
-
-TEST(PasswordHash, IgnoresLetterCaseAndHashesNonAsciiAsUtf8) {
     EXPECT_EQ(PasswordHash("PassWORD"), "5f4dcc3b5aa765d61d8327deb882cf99");
-    EXPECT_EQ(PasswordHash(QString::fromUtf8("\xc3\x89t\xc3\xa9")),
-              Md5OfBytes("\xc3\xa9t\xc3\xa9"));
-    // One unit at a time: Greek capitals become their small letters, a surrogate pair stays.
+    // Greek capitals become their small letters in UTF-8; a surrogate pair stays as it is.
     EXPECT_EQ(PasswordHash(QString::fromUtf8("\xce\xa3\xce\x91")), Md5OfBytes("\xcf\x83\xce\xb1"));
     EXPECT_EQ(PasswordHash(QString::fromUtf8("\xf0\x9f\x94\x91")), Md5OfBytes("\xf0\x9f\x94\x91"));
 }
 
 TEST(AuthorisationValue, WidensChallengeBytesWithSignExtension) {
     const QString hash = PasswordHash("secret");
-    EXPECT_EQ(AuthorisationValue(hash, "ABCD"), MD5Hex(hash + "ABCD"));
     EXPECT_EQ(AuthorisationValue(hash, "\xe9"), Md5OfBytes(hash.toLatin1() + "\xef\xbf\xa9"));
     EXPECT_EQ(AuthorisationValue(hash, QByteArray()), MD5Hex(hash));
 }
 
 // The same value computed by Python's hashlib from the protocol's description alone.
 TEST(AuthorisationValue, AgreesWithAnIndependentPythonComputation) {
-    const QList<QPair<QString, QByteArray>> cases{{"secret", "0123456789abcdef"},
-                                                  {"PassWord",
-                                                   "A\xe9"
-                                                   "B\x80\xff"},
-                                                  {"x", ""},
-                                                  {QString::fromUtf8("gr\xc3\xbc\xc3\x9f"
-                                                                     "e"),
-                                                   "\x7f\x81z"}};
+    const QList<QPair<QString, QByteArray>> cases{
+        {"secret", "0123456789abcdef"},
+        {"PassWord", QByteArray("A\xe9") + "B\x80\xff"},
+        {"x", ""},
+        {QString::fromUtf8("Gr\xc3\x9c\xc3\x9f\xce\xa3"), "\x7f\x81z"}};
     for (const auto& [password, challenge] : cases) {
         QProcess python;
         python.start("/usr/bin/python3",
@@ -59,33 +49,8 @@ TEST(AuthorisationValue, AgreesWithAnIndependentPythonComputation) {
 TEST(Protocol, TakesTheChallengeFromOffsetEightUpToTheNul) {
     EXPECT_EQ(ChallengeFromReply(QByteArray("12345678ABCD\0tail", 17)), "ABCD");
     EXPECT_EQ(ChallengeFromReply(QByteArray("12345678\0", 9)), "");
-    EXPECT_EQ(ChallengeFromReply("12345678"), "");
     EXPECT_EQ(ChallengeFromReply("1234"), "");
     EXPECT_EQ(ChallengeFromReply("12345678no end"), "no end");
-    EXPECT_EQ(ChallengeFromReply(QByteArray(1024, 'c')).size(), 1016);
-}
-
-TEST(Protocol, ReplyTextStopsAtTheFirstNulOrTakesWhatCame) {
-    EXPECT_EQ(ReplyText(QByteArray("Ping : Pong\0Ping : Pong\0", 24)), "Ping : Pong");
-    EXPECT_EQ(ReplyText("Ping : Pong"), "Ping : Pong");
-    EXPECT_NE(ReplyText(QByteArray("Ping : Pongx\0", 13)), kPongReply);
-}
-
-TEST(Protocol, MessagesHaveTheirExactLengths) {
-    const QByteArray authorise = AuthoriseMessage(MD5Hex("a"));
-    EXPECT_EQ(authorise.size(), 44);
-    EXPECT_TRUE(authorise.startsWith("Authorise: "));
-    EXPECT_EQ(authorise.back(), '\0');
-    EXPECT_EQ(AuthoriseMessage(QString()), QByteArray("Authorise: \0", 12));
-    const int lengths[] = {6, 6, 8, 5, 10};
-    for (int row = 0; row < 5; ++row) {
-        ASSERT_TRUE(CommandMessage(row));
-        EXPECT_EQ(CommandMessage(row)->size(), lengths[row]);
-        EXPECT_EQ(CommandMessage(row)->back(), '\0');
-    }
-    EXPECT_EQ(*CommandMessage(0), QByteArray("Dormo\0", 6));
-    EXPECT_FALSE(CommandMessage(5));
-    EXPECT_FALSE(CommandMessage(-1));
 }
 
 }  // namespace

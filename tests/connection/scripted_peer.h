@@ -43,10 +43,9 @@ public:
     QByteArray ReadMessage(int fd, int limitMs = 5000) {
         QByteArray message;
         char c;
-        while (WaitReadable(fd, limitMs) && ::recv(fd, &c, 1, 0) == 1) {
-            if (c == '\0') return message;
+        pollfd p{fd, POLLIN, 0};
+        while (::poll(&p, 1, limitMs) > 0 && ::recv(fd, &c, 1, 0) == 1 && c != '\0')
             message.append(c);
-        }
         return message;
     }
     static void Send(int fd, const QByteArray& bytes) {
@@ -58,10 +57,6 @@ public:
     }
 
 private:
-    static bool WaitReadable(int fd, int limitMs) {
-        pollfd p{fd, POLLIN, 0};
-        return ::poll(&p, 1, limitMs) > 0;
-    }
     void Serve() {
         pollfd p{m_listener, POLLIN, 0};
         while (!m_stop && ::poll(&p, 1, 50) == 0) {

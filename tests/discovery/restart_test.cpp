@@ -55,11 +55,17 @@ protected:
 
 }  // namespace
 
-TEST_F(Restart, EngineThatFailedToStartIsNeverCalled) {
+TEST_F(Restart, EngineThatIsNotRunningIsNeverCalled) {
     m_engine.m_startSucceeds = false;
     EXPECT_FALSE(StartDiscovery());
     RestartBrowse();
     EXPECT_EQ(m_engine.m_browses, 0);
+    m_engine.m_startSucceeds = true;
+    ASSERT_TRUE(StartDiscovery());
+    CloseDiscovery();
+    EXPECT_EQ(g_app.m_browseRef, nullptr);
+    RestartBrowse();
+    EXPECT_EQ(m_engine.m_browses, 1);
     EXPECT_TRUE(m_engine.m_released.empty());
 }
 
@@ -72,17 +78,7 @@ TEST_F(Restart, EachBrowseIsReleasedOnceEvenAfterABrowseFailedToStart) {
     m_engine.m_browseSucceeds = true;
     RestartBrowse();
     EXPECT_EQ(m_engine.m_browses, 5);
-    const std::set<DNSServiceRef> expected{reinterpret_cast<DNSServiceRef>(uintptr_t(1)),
-                                           reinterpret_cast<DNSServiceRef>(uintptr_t(2))};
-    EXPECT_EQ(m_engine.m_released, expected);
-    EXPECT_EQ(g_app.m_browseRef, reinterpret_cast<DNSServiceRef>(uintptr_t(5)));
-}
-
-TEST_F(Restart, ClosedEngineIsNeverCalled) {
-    ASSERT_TRUE(StartDiscovery());
-    CloseDiscovery();
-    EXPECT_EQ(g_app.m_browseRef, nullptr);
-    RestartBrowse();
-    EXPECT_EQ(m_engine.m_browses, 1);
-    EXPECT_TRUE(m_engine.m_released.empty());
+    const auto ref = [](uintptr_t n) { return reinterpret_cast<DNSServiceRef>(n); };
+    EXPECT_EQ(m_engine.m_released, (std::set<DNSServiceRef>{ref(1), ref(2)}));
+    EXPECT_EQ(g_app.m_browseRef, ref(5));
 }

@@ -51,11 +51,11 @@ bool ClosedByHelper(int fd) {
 TEST(HelperProcess, ServesSeveralClientsAtOnceAndOneAfterAnother) {
     CHelperProcess helper("Secret");
     ASSERT_NE(helper.Port(), 0);
-    std::vector<int> clients;
+    std::vector<int> clients(5);
     std::vector<QByteArray> challenges;
-    for (int i = 0; i < 5; ++i) clients.push_back(Open(helper));
+    for (int& fd : clients) fd = Open(helper);
     for (int fd : clients) challenges.push_back(Challenge(fd));
-    EXPECT_NE(challenges[0], challenges[1]);
+    EXPECT_NE(challenges[0], challenges[1]) << "each connection gets a fresh challenge";
     for (size_t i = 0; i < clients.size(); ++i)
         EXPECT_EQ(Authorise(clients[i], challenges[i], "secret"), kAuthorisedReply);
     for (int fd : clients) {
@@ -103,15 +103,14 @@ TEST(HelperProcess, DropsSilentFloodingAndNonReadingClientsAndServesOn) {
 
 TEST(HelperProcess, RefusesAPasswordFileOthersCanRead) {
     QTemporaryDir dir;
-    const QString path = dir.filePath("password");
-    QFile file(path);
+    QFile file(dir.filePath("password"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("Secret\n");
-    file.close();
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    file.close();
     QProcess process;
-    process.start(DORMO_HELPER_BINARY, {"--password-file", path, "--port", "0", "--listen-address",
-                                        "127.0.0.1", "--no-advertise"});
+    process.start(DORMO_HELPER_BINARY, {"--password-file", file.fileName(), "--port", "0",
+                                        "--listen-address", "127.0.0.1", "--no-advertise"});
     ASSERT_TRUE(process.waitForFinished(10000));
     EXPECT_NE(process.exitCode(), 0);
     EXPECT_TRUE(process.readAllStandardError().contains("chmod 600"));
