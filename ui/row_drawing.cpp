@@ -29,11 +29,13 @@ void DrawSelection(QPainter& painter, const QStyleOptionViewItem& option) {
     painter.fillRect(r, gradient);
 }
 
-// The picture for a bitmap id; a large picture that would not fit the row gives way to the
-// small one (a class 2 screen at low resolution has rows shorter than the large pictures).
-QImage RowPicture(int id, int smallId, int rowHeight) {
+// The picture for a bitmap id; a large picture that would not fit its room (the row's height,
+// and the space before the text) gives way to the small one: a class 2 screen at low
+// resolution has rows and text offsets smaller than the large pictures.
+QImage RowPicture(int id, int smallId, const QSize& room) {
     QImage image = LoadBitmapResource(id);
-    if (image.height() > rowHeight && id != smallId) image = LoadBitmapResource(smallId);
+    if (id != smallId && (image.height() > room.height() || image.width() > room.width()))
+        image = LoadBitmapResource(smallId);
     return image;
 }
 
@@ -75,10 +77,11 @@ void DrawComputerRow(QPainter& painter, const QStyleOptionViewItem& option,
     if (itemData == kHelpRowData || itemData == 0) {
         DrawText(painter, option, r, text, Qt::AlignHCenter, g_app.m_titleFont);
     } else {
-        const QImage monitor =
-            RowPicture(ComputerBitmapId(g_app.m_screenClass), ComputerBitmapId(0), r.height());
+        const int textLeft = ScaleLogical(40, g_app.m_logPixelsX);
+        const QImage monitor = RowPicture(ComputerBitmapId(g_app.m_screenClass),
+                                          ComputerBitmapId(0), QSize(textLeft, r.height()));
         DrawPicture(painter, monitor, r, r.left());
-        const QRect textRect = r.adjusted(ScaleLogical(40, g_app.m_logPixelsX), 0, 0, 0);
+        const QRect textRect = r.adjusted(textLeft, 0, 0, 0);
         DrawText(painter, option, textRect, text, Qt::AlignLeft, g_app.m_titleFont);
     }
     painter.restore();
@@ -90,10 +93,13 @@ void DrawCommandRow(QPainter& painter, const QStyleOptionViewItem& option,
     DrawSelection(painter, option);
     const int itemData = index.data(kRowItemDataRole).toInt();
     const QRect& r = option.rect;
+    const int pictureLeft = ScaleLogical(2, g_app.m_logPixelsX);
+    const int textLeft = ScaleLogical(40, g_app.m_logPixelsX);
     const QImage picture = RowPicture(CommandBitmapId(itemData, g_app.m_screenClass),
-                                      CommandBitmapId(itemData, 0), r.height());
-    DrawPicture(painter, picture, r, r.left() + ScaleLogical(2, g_app.m_logPixelsX));
-    const QRect textRect = r.adjusted(ScaleLogical(40, g_app.m_logPixelsX), 0, 0, 0);
+                                      CommandBitmapId(itemData, 0),
+                                      QSize(textLeft - pictureLeft, r.height()));
+    DrawPicture(painter, picture, r, r.left() + pictureLeft);
+    const QRect textRect = r.adjusted(textLeft, 0, 0, 0);
     DrawText(painter, option, textRect, index.data(Qt::DisplayRole).toString(), Qt::AlignLeft,
              option.font);
     painter.restore();

@@ -1,4 +1,5 @@
 #include "app/app.h"
+#include "connection/command_list_view.h"
 #include "common/screen_setup.h"
 #include "discovery/computer_list_model.h"
 #include "resources/bitmaps.h"
@@ -139,19 +140,20 @@ TEST(ComputerRow, MonitorAtTheLeftEdgeTextFortyLogicalPixelsInHelpRowCentredWith
 TEST(CommandRow, PicturesTwoLogicalPixelsInSizedByScreenClassOverAnyBackground) {
     for (const auto& [dpi, work, size] :
          {std::tuple{96, QSize(240, 320), 32}, std::tuple{96, QSize(240, 240), 32},
-          std::tuple{192, QSize(480, 640), 48}}) {
+          std::tuple{192, QSize(480, 640), 48},
+          // Class 2 at 96 dpi: the medium picture would reach under the text, the small one not.
+          std::tuple{96, QSize(480, 800), 32}}) {
         CScreenSetup screen(dpi, work.width(), work.height());
         CCommandListModel model;
-        CRowListView view;
+        CCommandListView view;
         view.setModel(&model);
-        view.setItemDelegate(new CCommandRowDelegate(&view));
         UsePalette(view);
-        view.resize(work.width(), 5 * 40 * dpi / 96 + 10);
+        view.resize(work.width(), 5 * 60 * dpi / 96);
         view.setCurrentIndex(model.index(2, 0));
         const QImage image = Grab(view);
         for (int row = 0; row < 5; ++row) {
             const QRect r = view.visualRect(model.index(row, 0));
-            const int id = CommandBitmapId(model.ItemData(row), g_app.m_screenClass);
+            const int id = CommandBitmapId(model.ItemData(row), size == 32 ? 0 : 2);
             ASSERT_EQ(LoadBitmapResource(id).width(), size);
             if (row != 2)
                 ExpectPictureAt(image, OnWhite(id),
