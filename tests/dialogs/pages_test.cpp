@@ -1,5 +1,6 @@
 #include "app/app.h"
 #include "app/settings.h"
+#include "common/page_driver.h"
 #include "common/recording_message_boxes.h"
 #include "common/screen_setup.h"
 #include "common/temp_config.h"
@@ -9,7 +10,6 @@
 #include "dialogs/help_text.h"
 #include "dialogs/main_window_command.h"
 #include "dialogs/options_actions.h"
-#include "page_driver.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
 #include "resources/resource_ids.h"
@@ -46,18 +46,14 @@ protected:
         g_app.m_savePasswords = true;
     }
 
-    void ClickSoftKey(CPage& page, int index) {
-        ASSERT_TRUE(page.SoftKeyBar());
-        ASSERT_LT(index, page.SoftKeyBar()->ButtonCount());
-        QTest::mouseClick(page.SoftKeyBar()->Button(index), Qt::LeftButton);
-    }
-    // A value as the next start of the program reads it; -1 when it cannot be read.
+    // A DWORD as the next start of the program reads it; -1 when there is none.
     long Dword(const QString& name) {
         auto reg = m_config.Reopen();
         CRegKey key;
         reg->CreateKey(kProductKey, &key);
         uint32_t value = 0, size = 4, type = 0;
-        return key.QueryValue(name, &type, &value, &size) == ERROR_SUCCESS ? long(value) : -1;
+        const bool ok = key.QueryValue(name, &type, &value, &size) == ERROR_SUCCESS;
+        return ok && type == REG_DWORD && size == 4 ? long(value) : -1;
     }
     bool HasSavedPasswords() {
         QFile file(m_config.Registry().FilePath());
@@ -173,21 +169,14 @@ TEST_F(Pages, FirstRunEndsOnlyWithOkAndRemembersOnlyATickedBox) {
                                 EXPECT_TRUE(page.isVisible());
                                 if (tick) QTest::mouseClick(box, Qt::LeftButton);
                                 EXPECT_EQ(box->isChecked(), tick);
-                                EXPECT_EQ(Dword(QStringLiteral("FirstRunPassed")), -1);
                                 ClickSoftKey(page, 0);
                                 EXPECT_FALSE(page.isVisible());
                             });
     };
     ASSERT_TRUE(run(false));
     EXPECT_EQ(Dword(QStringLiteral("FirstRunPassed")), -1);
-    EXPECT_TRUE(IsFirstRunDue(g_app));
     ASSERT_TRUE(run(true));
     EXPECT_EQ(Dword(QStringLiteral("FirstRunPassed")), 1);
-    auto next = m_config.Reopen();
-    CRegistry* current = g_app.m_registry;
-    g_app.m_registry = next.get();
-    EXPECT_FALSE(IsFirstRunDue(g_app));
-    g_app.m_registry = current;
 }
 
 TEST_F(Pages, AboutShowsVersionCreditsAndBuildStamp) {
@@ -197,8 +186,8 @@ TEST_F(Pages, AboutShowsVersionCreditsAndBuildStamp) {
             EXPECT_EQ(page.Control(IDC_ABOUT_HEADER)->property("text").toString(), "About Dormo");
             EXPECT_EQ(page.ControlAs<QLabel>(IDC_ABOUT_VERSION)->text(), "Version 0.98");
             EXPECT_EQ(page.ControlAs<QLabel>(IDC_ABOUT_BUILD)->text(), AboutBuildLine());
-            EXPECT_FALSE(page.ControlAs<QLabel>(IDC_ABOUT_CREDIT_MAKER)->text().isEmpty());
-            EXPECT_FALSE(page.ControlAs<QLabel>(IDC_ABOUT_CREDIT_PORTIONS)->text().isEmpty());
+            for (int credit : {IDC_ABOUT_CREDIT_MAKER, IDC_ABOUT_CREDIT_PORTIONS})
+                EXPECT_FALSE(page.ControlAs<QLabel>(credit)->text().isEmpty());
             EXPECT_FALSE(page.ControlAs<QLabel>(IDC_ABOUT_ICON)->pixmap().isNull());
             page.OnCommand(IDM_HELP);  // not About's command
             EXPECT_TRUE(page.isVisible());
@@ -215,7 +204,6 @@ TEST_F(Pages, HelpShowsTheTextBelowItsHeader) {
             auto* text = page.ControlAs<QPlainTextEdit>(IDC_HELP_TEXT);
             ASSERT_TRUE(text);
             EXPECT_EQ(text->toPlainText(), HelpText());
-            EXPECT_TRUE(text->toPlainText().startsWith("How to get Dormo working for you..."));
             const QWidget* header = page.Control(IDC_HEADER);
             EXPECT_EQ(header, g_app.m_helpHeader);
             const int h = g_app.m_headerHeight;
@@ -291,13 +279,4 @@ TEST_F(Pages, ToolsCommandsOpenTheirPageOverTheScreenThatReceivedThem) {
     }
     EXPECT_EQ(OnMainWindowCommand(g_app, &m_main, IDM_BACK), 0);
     EXPECT_EQ(m_boxes.ShownBoxes().size(), 4u);
-}
-
-TEST_F(Pages, BackEndsTheCommandScreenWithResultZero) {
-    CPage screen;
-    int result = -1;
-    WithOpenPage(
-        [&] { result = RunDialog(IDD_COMMAND_SCREEN, &m_main, screen); },
-        [&](CPage& page) { EXPECT_EQ(OnCommandScreenCommand(g_app, &page, IDM_BACK), 0); });
-    EXPECT_EQ(result, 0);
 }
