@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTest>
 #include <QToolButton>
@@ -185,7 +186,13 @@ TEST_F(Pages, AboutShowsVersionCreditsAndBuildStamp) {
         [&](CPage& page) {
             EXPECT_EQ(page.Control(IDC_ABOUT_HEADER)->property("text").toString(), "About Dormo");
             EXPECT_EQ(page.ControlAs<QLabel>(IDC_ABOUT_VERSION)->text(), "Version 0.98");
-            EXPECT_EQ(page.ControlAs<QLabel>(IDC_ABOUT_BUILD)->text(), AboutBuildLine());
+            const QString built = page.ControlAs<QLabel>(IDC_ABOUT_BUILD)->text();
+            EXPECT_EQ(built, AboutBuildLine());
+            EXPECT_TRUE(QRegularExpression("^Built on [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} "
+                                           "[0-9]{2}:[0-9]{2}:[0-9]{2}$")
+                            .match(built)
+                            .hasMatch())
+                << built.toStdString();
             for (int credit : {IDC_ABOUT_CREDIT_MAKER, IDC_ABOUT_CREDIT_PORTIONS})
                 EXPECT_FALSE(page.ControlAs<QLabel>(credit)->text().isEmpty());
             EXPECT_FALSE(page.ControlAs<QLabel>(IDC_ABOUT_ICON)->pixmap().isNull());
@@ -195,6 +202,7 @@ TEST_F(Pages, AboutShowsVersionCreditsAndBuildStamp) {
             EXPECT_FALSE(page.isVisible());
         });
     EXPECT_TRUE(opened);
+    EXPECT_EQ(AboutBuildLine("Jul  6 2009", "15:00:20"), "Built on Jul  6 2009 15:00:20");
 }
 
 TEST_F(Pages, HelpShowsTheTextBelowItsHeader) {
