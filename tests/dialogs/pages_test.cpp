@@ -274,7 +274,6 @@ TEST_F(Pages, ToolsCommandsOpenTheirPageOverTheScreenThatReceivedThem) {
     ASSERT_EQ(m_boxes.ShownBoxes().size(), 4u);
     EXPECT_EQ(m_boxes.ShownBoxes()[0].owner, &m_main);
     EXPECT_EQ(m_boxes.ShownBoxes()[1].owner, &commandScreen);
-    EXPECT_EQ(m_boxes.ShownBoxes()[1].text, "Do you want to send a feedback e-mail now?");
     EXPECT_EQ(m_boxes.ShownBoxes()[2].owner, &m_main);
     EXPECT_EQ(m_boxes.ShownBoxes()[3].owner, &commandScreen);
     EXPECT_EQ(m_boxes.ShownBoxes()[3].text, "Could not check for updates");

@@ -235,8 +235,7 @@ TEST_F(TapNetTest, EnterSendsOnKeyUpOnlyAndNotTheKeyHeldFromThePasswordPage) {
 }
 
 TEST_F(TapNetTest, ComputerThatIsGoneCannotBeReachedWithinTheConnectBound) {
-    // Gone without a word and its address silent: TCP would retry for hours; only our bound ends
-    // it.
+    // Gone without a word, its address silent: only our connect bound can end the attempt.
     m_helper->Kill();
     QProcess ip;
     ip.start("ip", {"-n", m_pair->NameA(), "route", "add", "blackhole", m_pair->AddressB()});
