@@ -64,13 +64,6 @@ struct UpdateCheck : ::testing::Test {
             .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
             .isEmpty();
     }
-    void ExpectOnlyBox(const QString& text) {
-        ASSERT_EQ(boxes.ShownBoxes().size(), 1u);
-        EXPECT_EQ(boxes.ShownBoxes()[0].text, text);
-        EXPECT_EQ(boxes.ShownBoxes()[0].caption, QStringLiteral("Dormo"));
-        EXPECT_EQ(boxes.ShownBoxes()[0].flags, 0x30u);
-        EXPECT_TRUE(browser.Urls().isEmpty());
-    }
 };
 
 enum class Outcome { UpToDate, NewVersion, CouldNotCheck };
@@ -100,22 +93,16 @@ TEST_P(VersionFiles, GiveTheirMessageAndLeaveNoFile) {
     CheckForUpdates(&owner);
 
     EXPECT_EQ(server.RequestedPaths(), QStringList{QStringLiteral("/Downloads/Dormo/wm-ver")});
-    switch (c.outcome) {
-        case Outcome::UpToDate:
-            ExpectOnlyBox(kUpToDate);
-            break;
-        case Outcome::CouldNotCheck:
-            ExpectOnlyBox(kCouldNot);
-            break;
-        case Outcome::NewVersion:
-            ASSERT_EQ(boxes.ShownBoxes().size(), 1u);
-            EXPECT_EQ(boxes.ShownBoxes()[0].text, NewVersionText(c.shown));
-            EXPECT_LE(boxes.ShownBoxes()[0].text.size(), 255);
-            EXPECT_EQ(boxes.ShownBoxes()[0].caption, QStringLiteral("Dormo update"));
-            EXPECT_EQ(boxes.ShownBoxes()[0].flags, 0x41u);
-            EXPECT_TRUE(browser.Urls().isEmpty()) << "Cancel opens nothing";
-            break;
-    }
+    const bool newer = c.outcome == Outcome::NewVersion;
+    ASSERT_EQ(boxes.ShownBoxes().size(), 1u);
+    const auto& shown = boxes.ShownBoxes()[0];
+    EXPECT_EQ(shown.text, newer                            ? NewVersionText(c.shown)
+                          : c.outcome == Outcome::UpToDate ? kUpToDate
+                                                           : kCouldNot);
+    EXPECT_LE(shown.text.size(), 255);
+    EXPECT_EQ(shown.caption, newer ? QStringLiteral("Dormo update") : QStringLiteral("Dormo"));
+    EXPECT_EQ(shown.flags, newer ? 0x41u : 0x30u);
+    EXPECT_TRUE(browser.Urls().isEmpty()) << "Cancel opens nothing";
     EXPECT_EQ(boxes.ShownBoxes()[0].owner, &owner);
     EXPECT_TRUE(TempEmpty());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "wait cursor left up";
