@@ -8,15 +8,21 @@
 
 #include <csignal>
 
-// A dormo-helper started for one test, serving the protocol on 127.0.0.1 without advertising.
-// The binary's path comes from DORMO_HELPER_BINARY. Everything it logs is kept for the test.
+// A dormo-helper started for one test (DORMO_HELPER_BINARY), its log kept. By default it serves
+// on 127.0.0.1 without advertising; launcher (e.g. "ip netns exec NAME") runs it elsewhere.
 class CHelperProcess {
 public:
-    explicit CHelperProcess(const QByteArray& password, QStringList extraArguments = {}) {
-        QStringList arguments{"--password-stdin", "--port",    "0",
-                              "--listen-address", "127.0.0.1", "--no-advertise"};
-        arguments += extraArguments;
-        m_process.start(QStringLiteral(DORMO_HELPER_BINARY), arguments);
+    explicit CHelperProcess(const QByteArray& password, QStringList extraArguments = {})
+        : CHelperProcess(
+              password, {},
+              QStringList{"--port", "0", "--listen-address", "127.0.0.1", "--no-advertise"} +
+                  extraArguments) {}
+    CHelperProcess(const QByteArray& password, const QStringList& launcher,
+                   const QStringList& arguments) {
+        QStringList command = launcher;
+        command << QStringLiteral(DORMO_HELPER_BINARY) << QStringLiteral("--password-stdin");
+        command += arguments;
+        m_process.start(command.takeFirst(), command);
         if (!m_process.waitForStarted(10000)) return;
         m_process.write(password + "\n");
         m_process.closeWriteChannel();
@@ -36,6 +42,10 @@ public:
     // 0 when the helper did not come up.
     quint16 Port() const { return m_port; }
     void Signal(int signal) { ::kill(pid_t(m_process.processId()), signal); }
+    void Kill() {
+        m_process.kill();
+        m_process.waitForFinished(10000);
+    }
 
     // Waits (at most 15 s, so a fault cannot hang the test) until the log holds text count times.
     bool WaitForLog(const QString& text, int count = 1) {

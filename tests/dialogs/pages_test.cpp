@@ -1,5 +1,6 @@
 #include "app/app.h"
 #include "app/settings.h"
+#include "common/page_driver.h"
 #include "common/recording_message_boxes.h"
 #include "common/screen_setup.h"
 #include "common/temp_config.h"
@@ -9,7 +10,6 @@
 #include "dialogs/help_text.h"
 #include "dialogs/main_window_command.h"
 #include "dialogs/options_actions.h"
-#include "page_driver.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
 #include "resources/resource_ids.h"
@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTest>
 #include <QToolButton>
@@ -46,18 +47,14 @@ protected:
         g_app.m_savePasswords = true;
     }
 
-    void ClickSoftKey(CPage& page, int index) {
-        ASSERT_TRUE(page.SoftKeyBar());
-        ASSERT_LT(index, page.SoftKeyBar()->ButtonCount());
-        QTest::mouseClick(page.SoftKeyBar()->Button(index), Qt::LeftButton);
-    }
-    // A value as the next start of the program reads it; -1 when it cannot be read.
+    // A DWORD as the next start of the program reads it; -1 when there is none.
     long Dword(const QString& name) {
         auto reg = m_config.Reopen();
         CRegKey key;
         reg->CreateKey(kProductKey, &key);
         uint32_t value = 0, size = 4, type = 0;
-        return key.QueryValue(name, &type, &value, &size) == ERROR_SUCCESS ? long(value) : -1;
+        const bool ok = key.QueryValue(name, &type, &value, &size) == ERROR_SUCCESS;
+        return ok && type == REG_DWORD && size == 4 ? long(value) : -1;
     }
     bool HasSavedPasswords() {
         QFile file(m_config.Registry().FilePath());
@@ -173,21 +170,14 @@ TEST_F(Pages, FirstRunEndsOnlyWithOkAndRemembersOnlyATickedBox) {
                                 EXPECT_TRUE(page.isVisible());
                                 if (tick) QTest::mouseClick(box, Qt::LeftButton);
                                 EXPECT_EQ(box->isChecked(), tick);
-                                EXPECT_EQ(Dword(QStringLiteral("FirstRunPassed")), -1);
                                 ClickSoftKey(page, 0);
                                 EXPECT_FALSE(page.isVisible());
                             });
     };
     ASSERT_TRUE(run(false));
     EXPECT_EQ(Dword(QStringLiteral("FirstRunPassed")), -1);
-    EXPECT_TRUE(IsFirstRunDue(g_app));
     ASSERT_TRUE(run(true));
     EXPECT_EQ(Dword(QStringLiteral("FirstRunPassed")), 1);
-    auto next = m_config.Reopen();
-    CRegistry* current = g_app.m_registry;
-    g_app.m_registry = next.get();
-    EXPECT_FALSE(IsFirstRunDue(g_app));
-    g_app.m_registry = current;
 }
 
 TEST_F(Pages, AboutShowsVersionCreditsAndBuildStamp) {
@@ -196,9 +186,15 @@ TEST_F(Pages, AboutShowsVersionCreditsAndBuildStamp) {
         [&](CPage& page) {
             EXPECT_EQ(page.Control(IDC_ABOUT_HEADER)->property("text").toString(), "About Dormo");
             EXPECT_EQ(page.ControlAs<QLabel>(IDC_ABOUT_VERSION)->text(), "Version 0.98");
-            EXPECT_EQ(page.ControlAs<QLabel>(IDC_ABOUT_BUILD)->text(), AboutBuildLine());
-            EXPECT_FALSE(page.ControlAs<QLabel>(IDC_ABOUT_CREDIT_MAKER)->text().isEmpty());
-            EXPECT_FALSE(page.ControlAs<QLabel>(IDC_ABOUT_CREDIT_PORTIONS)->text().isEmpty());
+            const QString built = page.ControlAs<QLabel>(IDC_ABOUT_BUILD)->text();
+            EXPECT_EQ(built, AboutBuildLine());
+            EXPECT_TRUE(QRegularExpression("^Built on [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} "
+                                           "[0-9]{2}:[0-9]{2}:[0-9]{2}$")
+                            .match(built)
+                            .hasMatch())
+                << built.toStdString();
+            for (int credit : {IDC_ABOUT_CREDIT_MAKER, IDC_ABOUT_CREDIT_PORTIONS})
+                EXPECT_FALSE(page.ControlAs<QLabel>(credit)->text().isEmpty());
             EXPECT_FALSE(page.ControlAs<QLabel>(IDC_ABOUT_ICON)->pixmap().isNull());
             page.OnCommand(IDM_HELP);  // not About's command
             EXPECT_TRUE(page.isVisible());
@@ -206,6 +202,7 @@ TEST_F(Pages, AboutShowsVersionCreditsAndBuildStamp) {
             EXPECT_FALSE(page.isVisible());
         });
     EXPECT_TRUE(opened);
+    EXPECT_EQ(AboutBuildLine("Jul  6 2009", "15:00:20"), "Built on Jul  6 2009 15:00:20");
 }
 
 TEST_F(Pages, HelpShowsTheTextBelowItsHeader) {
@@ -215,7 +212,6 @@ TEST_F(Pages, HelpShowsTheTextBelowItsHeader) {
             auto* text = page.ControlAs<QPlainTextEdit>(IDC_HELP_TEXT);
             ASSERT_TRUE(text);
             EXPECT_EQ(text->toPlainText(), HelpText());
-            EXPECT_TRUE(text->toPlainText().startsWith("How to get Dormo working for you..."));
             const QWidget* header = page.Control(IDC_HEADER);
             EXPECT_EQ(header, g_app.m_helpHeader);
             const int h = g_app.m_headerHeight;
@@ -278,7 +274,6 @@ TEST_F(Pages, ToolsCommandsOpenTheirPageOverTheScreenThatReceivedThem) {
     ASSERT_EQ(m_boxes.ShownBoxes().size(), 4u);
     EXPECT_EQ(m_boxes.ShownBoxes()[0].owner, &m_main);
     EXPECT_EQ(m_boxes.ShownBoxes()[1].owner, &commandScreen);
-    EXPECT_EQ(m_boxes.ShownBoxes()[1].text, "Do you want to send a feedback e-mail now?");
     EXPECT_EQ(m_boxes.ShownBoxes()[2].owner, &m_main);
     EXPECT_EQ(m_boxes.ShownBoxes()[3].owner, &commandScreen);
     EXPECT_EQ(m_boxes.ShownBoxes()[3].text, "Could not check for updates");
@@ -291,13 +286,4 @@ TEST_F(Pages, ToolsCommandsOpenTheirPageOverTheScreenThatReceivedThem) {
     }
     EXPECT_EQ(OnMainWindowCommand(g_app, &m_main, IDM_BACK), 0);
     EXPECT_EQ(m_boxes.ShownBoxes().size(), 4u);
-}
-
-TEST_F(Pages, BackEndsTheCommandScreenWithResultZero) {
-    CPage screen;
-    int result = -1;
-    WithOpenPage(
-        [&] { result = RunDialog(IDD_COMMAND_SCREEN, &m_main, screen); },
-        [&](CPage& page) { EXPECT_EQ(OnCommandScreenCommand(g_app, &page, IDM_BACK), 0); });
-    EXPECT_EQ(result, 0);
 }

@@ -1,25 +1,21 @@
 #include "app/app.h"
-#include "app/settings.h"
 #include "app/start_up.h"
 #include "common/helper_process.h"
 #include "common/isolated_network.h"
+#include "common/page_driver.h"
 #include "common/recording_message_boxes.h"
 #include "connection/connect_and_authorise.h"
 #include "connection/connection_screens.h"
 #include "connection/password_hash.h"
 #include "dialogs/command_screen_command.h"
-#include "page_driver.h"
 #include "platform/registry.h"
 #include "resources/resource_ids.h"
-#include "ui/soft_key_bar.h"
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -49,13 +45,12 @@ public:
             m_connectedWhileRunning = IsConnected();
             m_script(screen);
         });
-        m_result = RunDialog(IDD_COMMAND_SCREEN, g_app.m_mainWindow, screen);
+        RunDialog(IDD_COMMAND_SCREEN, g_app.m_mainWindow, screen);
     }
     void OnComputerLost() override {}
 
     std::function<void(CPage&)> m_script;
     bool m_connectedWhileRunning = false;
-    int m_result = -1;
 };
 
 class CPasswordPageStub : public CPasswordPage {
@@ -144,86 +139,35 @@ TEST_F(Shutdown, CloseOverAPageOnTheCommandScreenEndsEverythingWithCodeZero) {
     EXPECT_TRUE(m_boxes.ShownBoxes().empty());
 }
 
-TEST_F(Shutdown, CloseInTheMainWindowsToolsMenuEndsWithCodeZero) {
-    PassFirstRun();
-    const int before = ThreadCount();
-    bool chosen = false;
-    QTimer::singleShot(0, [&] {
-        const auto* bar = g_app.m_mainWindow->findChild<CSoftKeyBar*>();
-        ASSERT_TRUE(bar && bar->Menu(0));
-        for (QAction* item : bar->Menu(0)->actions()) {
-            if (item->data().toInt() != IDM_CLOSE) continue;
-            chosen = true;
-            item->trigger();
-        }
-    });
-    EXPECT_EQ(RunDormo(), 0);
-    EXPECT_TRUE(chosen);
-    EXPECT_EQ(ThreadCount(), before);
-}
-
 // Runs inside after RunDormo's own first events: inside the First run notice when it opened.
 void AfterStartUp(std::function<void()> inside) {
     QTimer::singleShot(0, [inside] { QTimer::singleShot(0, inside); });
 }
 
-TEST_F(Shutdown, BackClosesTheConnectionAndTheProgramRunsOn) {
-    PassFirstRun();
-    CHelperProcess helper("Secret");
-    ASSERT_NE(helper.Port(), 0) << helper.Log().constData();
-    const int before = ThreadCount();
-    bool runningAfterBack = false;
-    ConnectOnceRunning(helper, [&](CPage& screen) {
-        OnCommandScreenCommand(g_app, &screen, IDM_BACK);
-        EXPECT_FALSE(IsConnected());
-        // Runs in the main loop once the screen has ended.
-        QTimer::singleShot(0, [&] {
-            runningAfterBack = g_app.m_mainWindow && g_app.m_mainWindow->isVisible() &&
-                               !QApplication::activeModalWidget();
-            EXPECT_TRUE(helper.WaitForLog(QStringLiteral("connection closed")));
-            g_app.m_mainWindow->close();
-        });
-    });
-    EXPECT_EQ(RunDormo(), 0);
-    EXPECT_EQ(m_runner.m_result, 0);
-    EXPECT_TRUE(runningAfterBack);
-    EXPECT_EQ(ThreadCount(), before);
-}
-
-TEST_F(Shutdown, FirstRunOpensAtStartUpUntilPassed) {
-    QWidget* owner = nullptr;
-    AfterStartUp([&] {
-        auto* notice = qobject_cast<CPage*>(QApplication::activeModalWidget());
-        ASSERT_TRUE(notice);
-        EXPECT_EQ(notice->TemplateId(), IDD_FIRST_RUN);
-        owner = notice->parentWidget();
-        EXPECT_EQ(owner, g_app.m_mainWindow);
-        QTest::mouseClick(notice->ControlAs<QCheckBox>(IDC_DONT_SHOW_AGAIN), Qt::LeftButton);
-        notice->OnCommand(IDOK_COMMAND);
-        QTimer::singleShot(0, [] { g_app.m_mainWindow->close(); });
-    });
-    EXPECT_EQ(RunDormo(), 0);
-    EXPECT_NE(owner, nullptr);
-
-    bool noticeShown = true;
-    AfterStartUp([&] {
-        noticeShown = QApplication::activeModalWidget() != nullptr;
-        g_app.m_mainWindow->close();
-    });
-    EXPECT_EQ(RunDormo(), 0);
-    EXPECT_FALSE(noticeShown) << "passed: the next start shows no notice";
-}
-
-TEST_F(Shutdown, ClosingTheMainWindowDuringTheNoticeEndsTheProgram) {
+TEST_F(Shutdown, FirstRunNoticeOpensAtStartUpUntilPassed) {
     bool noticeOpen = false;
     AfterStartUp([&] {
         noticeOpen = QApplication::activeModalWidget() != nullptr;
         g_app.m_mainWindow->close();
     });
-    EXPECT_EQ(RunDormo(), 0);
+    EXPECT_EQ(RunDormo(), 0) << "closing the main window during the notice ends the program";
     EXPECT_TRUE(noticeOpen);
-    platform::CRegistry registry(platform::CRegistry::DefaultPath());
-    g_app.m_registry = &registry;
-    EXPECT_TRUE(IsFirstRunDue(g_app)) << "nothing was written";
-    g_app.m_registry = nullptr;
+
+    AfterStartUp([&] {
+        auto* notice = qobject_cast<CPage*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(notice) << "nothing was written: the notice is still due";
+        EXPECT_EQ(notice->TemplateId(), IDD_FIRST_RUN);
+        EXPECT_EQ(notice->parentWidget(), g_app.m_mainWindow);
+        QTest::mouseClick(notice->ControlAs<QCheckBox>(IDC_DONT_SHOW_AGAIN), Qt::LeftButton);
+        notice->OnCommand(IDOK_COMMAND);
+        QTimer::singleShot(0, [] { g_app.m_mainWindow->close(); });
+    });
+    EXPECT_EQ(RunDormo(), 0);
+
+    AfterStartUp([&] {
+        noticeOpen = QApplication::activeModalWidget() != nullptr;
+        g_app.m_mainWindow->close();
+    });
+    EXPECT_EQ(RunDormo(), 0);
+    EXPECT_FALSE(noticeOpen) << "passed: the next start shows no notice";
 }

@@ -1,18 +1,13 @@
 #include "app/app.h"
-#include "app/settings.h"
 #include "common/recording_message_boxes.h"
 #include "common/recording_url_handler.h"
-#include "common/temp_config.h"
 #include "dialogs/about_text.h"
 #include "dialogs/feedback.h"
 #include "dialogs/help_text.h"
-#include "dialogs/options_actions.h"
-#include "platform/registry.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QUrlQuery>
 #include <QWidget>
 
@@ -44,15 +39,6 @@ TEST(Feedback, NoOpensNothingAndYesOpensTheMailWithSubjectOnly) {
                              "?subject=Feedback%20on%20Dormo%20for%20Windows%20Mobile"));
     const QUrlQuery query(mail.Urls()[0]);
     EXPECT_EQ(query.queryItems().size(), 1) << "no body, no copies";
-}
-
-TEST(About, VersionAndBuildLines) {
-    EXPECT_EQ(AboutVersionLine(), QStringLiteral("Version 0.98"));
-    EXPECT_EQ(AboutBuildLine("Jul  6 2009", "15:00:20"),
-              QStringLiteral("Built on Jul  6 2009 15:00:20"));
-    const QRegularExpression stamp(
-        QStringLiteral("^Built on [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}$"));
-    EXPECT_TRUE(stamp.match(AboutBuildLine()).hasMatch()) << AboutBuildLine().toStdString();
 }
 
 TEST(FirstRun, NoticeHasSixLinesWithTheSetUpPage) {
@@ -104,72 +90,4 @@ TEST(Help, TextShownHasNoMarkAndBothSections) {
     for (const char* needle :
          {"Windows Firewall", "System Preferences", "firewalld", "ufw", "5353/udp", "4660"})
         EXPECT_TRUE(sections[1].contains(QLatin1String(needle))) << needle;
-}
-
-namespace {
-
-struct OptionsActions : ::testing::Test {
-    CTempConfig config;
-    void TearDown() override { g_app.m_savePasswords = true; }
-
-    void SaveHash(const QString& computer) {
-        CRegKey key;
-        config.Registry().CreateKey(kProductKey + QStringLiteral("\\SavedPasswords"), &key);
-        key.SetString(computer, QStringLiteral("0123456789abcdef0123456789abcdef"));
-    }
-    // Looks in the stored file, as the next start of the program would.
-    bool HasKey(const QString& sub) {
-        QFile file(config.Registry().FilePath());
-        if (!file.open(QIODevice::ReadOnly)) return false;
-        return file.readAll().contains(("[" + kProductKey + "\\" + sub + "]").toUtf8());
-    }
-    long Dword(const QString& name, uint32_t* type) {
-        auto reg = config.Reopen();
-        CRegKey key;
-        reg->CreateKey(kProductKey, &key);
-        uint32_t value = 0;
-        uint32_t size = sizeof value;
-        const long rc = key.QueryValue(name, type, &value, &size);
-        return rc == ERROR_SUCCESS && size == 4 ? long(value) : -1;
-    }
-};
-
-}  // namespace
-
-TEST_F(OptionsActions, SaveStoresTheBoxBothWays) {
-    uint32_t type = 0;
-    SaveOptions(g_app, false);
-    EXPECT_FALSE(g_app.m_savePasswords);
-    EXPECT_EQ(Dword(QStringLiteral("SavePasswords"), &type), 0);
-    SaveOptions(g_app, true);
-    EXPECT_TRUE(g_app.m_savePasswords);
-    EXPECT_EQ(Dword(QStringLiteral("SavePasswords"), &type), 1);
-    EXPECT_EQ(type, REG_DWORD);
-}
-
-TEST_F(OptionsActions, DeleteRemovesEverySavedPasswordAndNothingElse) {
-    SaveOptions(g_app, true);
-    SaveHash(QStringLiteral("OFFICE-PC"));
-    SaveHash(QStringLiteral("den"));
-    ASSERT_TRUE(HasKey(QStringLiteral("SavedPasswords")));
-    DeleteSavedPasswords(g_app);
-    EXPECT_FALSE(HasKey(QStringLiteral("SavedPasswords")));
-    uint32_t type = 0;
-    EXPECT_EQ(Dword(QStringLiteral("SavePasswords"), &type), 1) << "the setting stays";
-    EXPECT_TRUE(g_app.m_savePasswords);
-    DeleteSavedPasswords(g_app);  // nothing left to delete: no harm
-    EXPECT_FALSE(HasKey(QStringLiteral("SavedPasswords")));
-}
-
-TEST_F(OptionsActions, FirstRunPassedIsDwordOneAndEndsTheNotice) {
-    EXPECT_TRUE(IsFirstRunDue(g_app));
-    MarkFirstRunPassed(g_app);
-    uint32_t type = 0;
-    EXPECT_EQ(Dword(QStringLiteral("FirstRunPassed"), &type), 1);
-    EXPECT_EQ(type, REG_DWORD);
-    auto next = config.Reopen();
-    CRegistry* previous = g_app.m_registry;
-    g_app.m_registry = next.get();
-    EXPECT_FALSE(IsFirstRunDue(g_app));
-    g_app.m_registry = previous;
 }

@@ -10,11 +10,9 @@
 #include <functional>
 #include <vector>
 
-// Acts on modal pages from inside their own event loops. Each step waits until a page of its
-// class is the active modal widget and then runs, the steps one after another. A step runs from
-// a timer of its own, so it may open further modal pages whose steps still come. A page that
-// stays open 30 s with no step run (one not reached, or one left open after the last step) is
-// ended and the script marked timed out, so a fault cannot hang the test.
+// Acts on modal pages from inside their own event loops: each step, in turn, runs (from a timer
+// of its own, so it may open further pages) once a page of its class is the active modal widget.
+// A page left 30 s with no step run is ended and the script marked timed out: no test hangs.
 class CModalScript : public QObject {
 public:
     CModalScript() {

@@ -1,15 +1,18 @@
-// From tap to command over real mDNS and TCP: dormo-helper advertises in one network namespace of
-// the test's own, the program's main window, engine and pages run here in the other.
+// From tap to command over real mDNS and TCP: dormo-helper advertises in one namespace of the
+// test's own, the program runs here in the other.
 #include "app/app.h"
 #include "app/main_window.h"
 #include "app/start_up.h"
+#include "common/helper_process.h"
 #include "common/isolated_network.h"
 #include "common/netns.h"
+#include "common/pressed_paint_spy.h"
 #include "common/screen_setup.h"
 #include "connection/connection_fakes.h"
 #include "connection/password_hash.h"
 #include "connection/saved_passwords.h"
 #include "discovery/computer_list_model.h"
+#include "ui/row_drawing.h"
 #include "modal_script.h"
 #include "tap_steps.h"
 
@@ -27,41 +30,6 @@ namespace {
 const QString kComputer = QStringLiteral("tap-pc");
 const QByteArray kPassword = "Secret";
 
-// dormo-helper advertising kComputer in side A of the pair; its log is kept for the test.
-class CNetHelper {
-public:
-    explicit CNetHelper(const CNetnsPair& pair) {
-        pair.Start(m_process, pair.NameA(), QStringLiteral(DORMO_HELPER_BINARY),
-                   {"--password-stdin", "--host-name", kComputer});
-        m_process.waitForStarted(10000);
-        m_process.write(kPassword + "\n");
-        m_process.closeWriteChannel();
-    }
-    ~CNetHelper() { Kill(SIGTERM); }
-
-    void Signal(int signal) { ::kill(pid_t(m_process.processId()), signal); }
-    void Kill(int signal) {
-        if (m_process.state() == QProcess::NotRunning) return;
-        Signal(signal);
-        if (!m_process.waitForFinished(10000)) m_process.kill();
-        m_process.waitForFinished(10000);
-    }
-    // Waits (at most 15 s) until the log holds text.
-    bool WaitForLog(const QByteArray& text) {
-        QDeadlineTimer deadline(15000);
-        while (!Log().contains(text) && !deadline.hasExpired()) m_process.waitForReadyRead(100);
-        return Log().contains(text);
-    }
-    QByteArray Log() {
-        m_log += m_process.readAllStandardError();
-        return m_log;
-    }
-
-private:
-    QProcess m_process;
-    QByteArray m_log;
-};
-
 class TapNetTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -70,7 +38,9 @@ protected:
         ASSERT_TRUE(m_pair->Ok()) << m_pair->Error().toStdString();
         m_inside = std::make_unique<CNetnsEnter>(m_pair->NameB());
         ASSERT_TRUE(m_inside->Ok());
-        m_helper = std::make_unique<CNetHelper>(*m_pair);
+        m_helper = std::make_unique<CHelperProcess>(
+            kPassword, QStringList{"ip", "netns", "exec", m_pair->NameA()},
+            QStringList{"--host-name", kComputer});
         m_previousEngine = std::exchange(g_app.m_dnsSd, &m_engine);
         m_window = std::make_unique<CMainWindow>();
         m_window->OnCreate();
@@ -111,6 +81,7 @@ protected:
         EXPECT_EQ(m_script.StepsRun(), m_script.Steps());
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the list is in front again";
         EXPECT_FALSE(IsConnected());
+        EXPECT_EQ(g_app.m_commandList, nullptr);
     }
     void LogIn() {
         m_script.When<CPasswordDialog>([](CPasswordDialog& page) {
@@ -123,7 +94,7 @@ protected:
     CScreenSetup m_screen{96, 240, 320};
     std::unique_ptr<CNetnsPair> m_pair;
     std::unique_ptr<CNetnsEnter> m_inside;
-    std::unique_ptr<CNetHelper> m_helper;
+    std::unique_ptr<CHelperProcess> m_helper;
     platform::CDnsSdEngine m_engine;
     platform::CDnsSdEngine* m_previousEngine = nullptr;
     std::unique_ptr<CMainWindow> m_window;
@@ -132,11 +103,45 @@ protected:
 
 }  // namespace
 
-TEST_F(TapNetTest, SleepReachesTheHelperAndBackClosesTheConnection) {
+TEST_F(TapNetTest, CommandScreenListsTheFiveCommandsAndATapOnSleepReachesTheHelper) {
     LogIn();
     m_script.When<CCommandScreen>([this](CCommandScreen& screen) {
         EXPECT_EQ(HeaderText(screen), kComputer);
-        TapRow(CommandList(screen), 1);
+        EXPECT_EQ(SoftKeys(screen), (QStringList{"Tools", "Back"}));
+        CCommandListView* list = CommandList(screen);
+        ASSERT_TRUE(list);
+        EXPECT_EQ(g_app.m_commandList, list);
+        EXPECT_EQ(g_app.m_commandHeader, screen.findChild<CHeaderLabel*>("header"));
+        QStringList texts;
+        QList<int> itemData;
+        for (int row = 0; row < list->model()->rowCount(); ++row) {
+            texts << list->model()->index(row, 0).data().toString();
+            itemData << list->model()->index(row, 0).data(kRowItemDataRole).toInt();
+        }
+        EXPECT_EQ(texts, (QStringList{"Dormo", "Sleep", "Restart", "Lock", "Hibernate"}));
+        EXPECT_EQ(itemData, (QList<int>{0, 1, 4, 3, 2}));
+        EXPECT_EQ(list->currentIndex().row(), 0);
+        EXPECT_TRUE(list->selectionModel()->isRowSelected(0));
+        EXPECT_EQ(QApplication::focusWidget(), list);
+        // Rows are a fifth of the list's height, truncated: 400 and 403 both give 80.
+        for (int listHeight : {400, 403}) {
+            screen.resize(240, listHeight + 24 + CSoftKeyBar::Height());
+            EXPECT_EQ(list->geometry(), QRect(0, 24, 240, listHeight));
+            EXPECT_EQ(list->visualRect(list->model()->index(4, 0)), QRect(0, 320, 240, 80));
+        }
+        EXPECT_EQ(screen.findChild<CHeaderLabel*>("header")->geometry(), QRect(0, -1, 240, 24));
+        QTest::keyClick(list, Qt::Key_Escape);
+        EXPECT_TRUE(screen.isVisible()) << "Escape is not a way out";
+
+        CPressedPaintSpy spy;
+        list->viewport()->installEventFilter(&spy);
+        TapRow(list, 1);
+        list->viewport()->removeEventFilter(&spy);
+        EXPECT_TRUE(spy.m_sawPressedPaint);
+        EXPECT_FALSE(g_app.m_rowPressed);
+        EXPECT_EQ(list->currentIndex().row(), 1);
+        ASSERT_EQ(m_app.Texts(), QStringList{"Sleep command sent"}) << "sent at once";
+        EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].owner, &screen);
         EXPECT_TRUE(m_helper->WaitForLog("command Sleep\n"));
         ClickSoftKey(screen, 1);
     });
@@ -195,7 +200,7 @@ TEST_F(TapNetTest, HelperThatStopsAnsweringPingsBringsTheListBack) {
     EXPECT_TRUE(m_window->isVisible());
 }
 
-TEST_F(TapNetTest, EnterHeldFromThePasswordPageSendsNothing) {
+TEST_F(TapNetTest, EnterSendsOnKeyUpOnlyAndNotTheKeyHeldFromThePasswordPage) {
     m_script.When<CPasswordDialog>([](CPasswordDialog& page) {
         QTest::keyClicks(PasswordEdit(page), kPassword);
         QTest::keyPress(PasswordEdit(page), Qt::Key_Return);
@@ -207,17 +212,31 @@ TEST_F(TapNetTest, EnterHeldFromThePasswordPageSendsNothing) {
         }
         EnterKey(QEvent::KeyRelease);
         EXPECT_TRUE(m_app.Texts().isEmpty());
+        // A key held on the list sends once, when it comes up.
+        EnterKey(QEvent::KeyPress);
+        EnterKey(QEvent::KeyRelease, true);
+        EnterKey(QEvent::KeyPress, true);
+        EXPECT_TRUE(m_app.Texts().isEmpty());
+        EnterKey(QEvent::KeyRelease);
+        EXPECT_EQ(m_app.Texts(), QStringList{"Dormo command sent"});
+        // The key-up of the Enter that dismissed the box, alone, sends nothing; nor does Enter
+        // with no row selected.
+        EnterKey(QEvent::KeyRelease);
+        CommandList(screen)->clearSelection();
+        EnterKey(QEvent::KeyPress);
+        EnterKey(QEvent::KeyRelease);
+        EXPECT_EQ(m_app.Texts(), QStringList{"Dormo command sent"});
         ClickSoftKey(screen, 1);
     });
     TapComputer();
     EXPECT_TRUE(m_helper->WaitForLog("connection closed"));
-    EXPECT_FALSE(m_helper->Log().contains("command ")) << m_helper->Log().constData();
+    EXPECT_EQ(m_helper->Log().count("command "), 1) << m_helper->Log().constData();
+    EXPECT_TRUE(m_helper->Log().contains("command Dormo\n"));
 }
 
 TEST_F(TapNetTest, ComputerThatIsGoneCannotBeReachedWithinTheConnectBound) {
-    // Gone without a word: no goodbye, and nothing comes back from its address. TCP here would
-    // retry for hours, so only the program's own bound can end the attempt.
-    m_helper->Kill(SIGKILL);
+    // Gone without a word, its address silent: only our connect bound can end the attempt.
+    m_helper->Kill();
     QProcess ip;
     ip.start("ip", {"-n", m_pair->NameA(), "route", "add", "blackhole", m_pair->AddressB()});
     ASSERT_TRUE(ip.waitForFinished(10000) && ip.exitCode() == 0);

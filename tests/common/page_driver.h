@@ -1,10 +1,15 @@
 #pragma once
 
+#include "ui/header_label.h"
 #include "ui/page.h"
+#include "ui/soft_key_bar.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <functional>
 
@@ -27,4 +32,26 @@ inline bool WithOpenPage(const std::function<void()>& call,
     timer.start(0);
     call();
     return opened;
+}
+
+inline QStringList SoftKeys(CPage& page) {
+    QStringList keys;
+    if (CSoftKeyBar* bar = page.SoftKeyBar())
+        for (int i = 0; i < bar->ButtonCount(); ++i) keys << bar->Button(i)->text();
+    return keys;
+}
+
+inline void ClickSoftKey(CPage& page, int index) {
+    QTest::mouseClick(page.SoftKeyBar()->Button(index), Qt::LeftButton);
+}
+
+inline QString HeaderText(CPage& page) {
+    auto* header = page.findChild<CHeaderLabel*>(QStringLiteral("header"));
+    return header ? header->text() : QString();
+}
+
+inline void TapRow(QAbstractItemView* list, int row) {
+    list->doItemsLayout();
+    const QRect r = list->visualRect(list->model()->index(row, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
 }
