@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QLoggingCategory>
+#include <QThreadPool>
 #include <QTimer>
 
 Q_DECLARE_LOGGING_CATEGORY(lcSettings)
@@ -63,4 +64,6 @@ void ShutDown() {
     StopBrowseRestartThread();
     CloseDiscovery();
     CloseConnection();
+    // Qt's own worker threads (started by some widgets) end here too, so none outlives g_app.
+    QThreadPool::globalInstance()->waitForDone();
 }
