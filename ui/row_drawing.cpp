@@ -95,9 +95,9 @@ void DrawCommandRow(QPainter& painter, const QStyleOptionViewItem& option,
     const QRect& r = option.rect;
     const int pictureLeft = ScaleLogical(2, g_app.m_logPixelsX);
     const int textLeft = ScaleLogical(40, g_app.m_logPixelsX);
-    const QImage picture = RowPicture(CommandBitmapId(itemData, g_app.m_screenClass),
-                                      CommandBitmapId(itemData, 0),
-                                      QSize(textLeft - pictureLeft, r.height()));
+    const QImage picture =
+        RowPicture(CommandBitmapId(itemData, g_app.m_screenClass), CommandBitmapId(itemData, 0),
+                   QSize(textLeft - pictureLeft, r.height()));
     DrawPicture(painter, picture, r, r.left() + pictureLeft);
     const QRect textRect = r.adjusted(textLeft, 0, 0, 0);
     DrawText(painter, option, textRect, index.data(Qt::DisplayRole).toString(), Qt::AlignLeft,
@@ -105,20 +105,11 @@ void DrawCommandRow(QPainter& painter, const QStyleOptionViewItem& option,
     painter.restore();
 }
 
-void CComputerRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                                 const QModelIndex& index) const {
-    DrawComputerRow(*painter, option, index);
+void CRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const {
+    m_draw(*painter, option, index);
 }
 
-QSize CComputerRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
-    return {option.rect.width(), RowHeight()};
-}
-
-void CCommandRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                                const QModelIndex& index) const {
-    DrawCommandRow(*painter, option, index);
-}
-
-QSize CCommandRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+QSize CRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
     return {option.rect.width(), RowHeight()};
 }

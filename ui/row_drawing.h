@@ -25,21 +25,29 @@ void DrawCommandRow(QPainter& painter, const QStyleOptionViewItem& option,
 // The height of every owner-drawn row: 40 logical pixels.
 int RowHeight();
 
-// Item delegates that draw with the functions above and size rows RowHeight() high.
-class CComputerRowDelegate : public QStyledItemDelegate {
+// An item delegate that draws its rows with one of the functions above and sizes them
+// RowHeight() high.
+class CRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using Drawing = void (*)(QPainter&, const QStyleOptionViewItem&, const QModelIndex&);
+    CRowDelegate(Drawing draw, QObject* parent) : QStyledItemDelegate(parent), m_draw(draw) {}
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    Drawing m_draw;
 };
 
-class CCommandRowDelegate : public QStyledItemDelegate {
-    Q_OBJECT
+class CComputerRowDelegate : public CRowDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override;
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    explicit CComputerRowDelegate(QObject* parent = nullptr)
+        : CRowDelegate(DrawComputerRow, parent) {}
+};
+
+class CCommandRowDelegate : public CRowDelegate {
+public:
+    explicit CCommandRowDelegate(QObject* parent = nullptr)
+        : CRowDelegate(DrawCommandRow, parent) {}
 };

@@ -1,10 +1,10 @@
 #include "discovery/discovery.h"
 
 #include "app/app.h"
+#include "common/net_test.h"
 #include "common/zeroconf_advertiser.h"
 #include "discovery/browse_restart_thread.h"
 #include "discovery/computer_list_model.h"
-#include "net_fixture.h"
 
 #include <arpa/inet.h>
 

@@ -1,7 +1,7 @@
 #include "platform/dnssd.h"
 
+#include "common/net_test.h"
 #include "common/zeroconf_advertiser.h"
-#include "net_fixture.h"
 
 #include <QByteArray>
 

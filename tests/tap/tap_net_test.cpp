@@ -4,8 +4,7 @@
 #include "app/main_window.h"
 #include "app/start_up.h"
 #include "common/helper_process.h"
-#include "common/isolated_network.h"
-#include "common/netns.h"
+#include "common/net_test.h"
 #include "common/pressed_paint_spy.h"
 #include "common/screen_setup.h"
 #include "connection/connection_fakes.h"
@@ -18,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QProcess>
 
 #include <csignal>
@@ -30,14 +28,13 @@ namespace {
 const QString kComputer = QStringLiteral("tap-pc");
 const QByteArray kPassword = "Secret";
 
-class TapNetTest : public ::testing::Test {
+class TapNetTest : public NetTest {
 protected:
+    TapNetTest() : NetTest(QStringLiteral("tap")) {}
+
     void SetUp() override {
-        if (!NetworkIsolated()) GTEST_SKIP() << "needs root to create network namespaces";
-        m_pair = std::make_unique<CNetnsPair>(QStringLiteral("tap"));
-        ASSERT_TRUE(m_pair->Ok()) << m_pair->Error().toStdString();
-        m_inside = std::make_unique<CNetnsEnter>(m_pair->NameB());
-        ASSERT_TRUE(m_inside->Ok());
+        NetTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         m_helper = std::make_unique<CHelperProcess>(
             kPassword, QStringList{"ip", "netns", "exec", m_pair->NameA()},
             QStringList{"--host-name", kComputer});
@@ -58,18 +55,7 @@ protected:
         g_app.m_listModel = nullptr;
         g_app.m_listHeader = nullptr;
         m_helper.reset();
-        m_inside.reset();
-        m_pair.reset();
-    }
-
-    static bool WaitUntil(const std::function<bool()>& done, int limitMs = 20000) {
-        QElapsedTimer waited;
-        waited.start();
-        while (!done()) {
-            if (waited.elapsed() > limitMs) return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        }
-        return true;
+        NetTest::TearDown();
     }
 
     // Taps the computer's row; returns once every page it opened has ended again.
@@ -92,8 +78,6 @@ protected:
 
     CConnectionTestApp m_app;
     CScreenSetup m_screen{96, 240, 320};
-    std::unique_ptr<CNetnsPair> m_pair;
-    std::unique_ptr<CNetnsEnter> m_inside;
     std::unique_ptr<CHelperProcess> m_helper;
     platform::CDnsSdEngine m_engine;
     platform::CDnsSdEngine* m_previousEngine = nullptr;

@@ -10,15 +10,18 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 // A namespace pair whose side B the test thread enters, so that an engine started by the test
-// runs there while python3-zeroconf advertises on side A.
+// runs there while a peer (python3-zeroconf, dormo-helper) runs on side A.
 class NetTest : public ::testing::Test {
 protected:
+    explicit NetTest(QString area = QStringLiteral("disc")) : m_area(std::move(area)) {}
+
     void SetUp() override {
         if (!NetworkIsolated())
             GTEST_SKIP() << "needs root to create network namespaces; mDNS tests skipped";
-        m_pair = std::make_unique<CNetnsPair>(QStringLiteral("disc"));
+        m_pair = std::make_unique<CNetnsPair>(m_area);
         ASSERT_TRUE(m_pair->Ok()) << m_pair->Error().toStdString();
         m_inside = std::make_unique<CNetnsEnter>(m_pair->NameB());
         ASSERT_TRUE(m_inside->Ok());
@@ -39,6 +42,7 @@ protected:
         return true;
     }
 
+    QString m_area;
     std::unique_ptr<CNetnsPair> m_pair;
     std::unique_ptr<CNetnsEnter> m_inside;
 };
