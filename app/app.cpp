@@ -1,9 +1,10 @@
 #include "app/app.h"
 
 #include "app/screen_metrics.h"
+#include "app/settings.h"
 #include "discovery/browse_restart_thread.h"
 #include "discovery/discovery.h"
-#include "platform/dnssd.h"
+#include "platform/dnssd_choice.h"
 #include "platform/download.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
@@ -15,7 +16,7 @@
 namespace {
 // The services the program runs with; tests replace the pointers in g_app, not these objects.
 platform::CMessageBoxes g_messageBoxes;
-platform::CDnsSdEngine g_dnsSd;
+platform::CChosenDnsSd g_dnsSd([] { return MdnsEngineSetting(g_app); });
 platform::CDownloader g_downloader;
 }  // namespace
 

@@ -44,3 +44,15 @@ bool IsFirstRunDue(CApp& app) {
     return key.QueryValue(QStringLiteral("FirstRunPassed"), nullptr, buffer, &size) !=
            ERROR_SUCCESS;
 }
+
+QString MdnsEngineSetting(CApp& app) {
+    QString engine;
+    CRegKey key;
+    uint32_t type = REG_NONE;
+    uint32_t size = 0;
+    if (app.m_registry && app.m_registry->CreateKey(kProductKey, &key) == ERROR_SUCCESS &&
+        key.QueryValue(QStringLiteral("MdnsEngine"), &type, nullptr, &size) == ERROR_SUCCESS &&
+        type == REG_SZ)
+        key.QueryString(QStringLiteral("MdnsEngine"), &engine);
+    return engine;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class CApp;
 
 // Loads SavePasswords and Hash from the product key into the application object. Returns the
@@ -12,3 +14,7 @@ long SaveSettings(CApp& app);
 
 // True unless the product key opens and FirstRunPassed reads into a 4-byte buffer.
 bool IsFirstRunDue(CApp& app);
+
+// The product key's REG_SZ MdnsEngine: which mDNS engine discovery runs on, "daemon" or
+// "embedded"; empty (chosen automatically) when absent or not text.
+QString MdnsEngineSetting(CApp& app);

@@ -1,5 +1,7 @@
 #include "helper/advertiser.h"
 
+#include "helper/daemon_advertiser.h"
+
 #include <avahi-common/alternative.h>
 #include <avahi-common/error.h>
 #include <avahi-common/malloc.h>
@@ -20,6 +22,27 @@ CAdvertiser::~CAdvertiser() {
 }
 
 bool CAdvertiser::Start() {
+    if (m_config.engine != Engine::Embedded) {
+        const bool forced = m_config.engine == Engine::Daemon;
+        m_daemon = std::make_unique<CDaemonAdvertiser>(m_config);
+        if (m_daemon->Start(forced)) {
+            m_config.onLog(QStringLiteral("mDNS: publishing through avahi-daemon%1")
+                               .arg(m_config.hostName.isEmpty()
+                                        ? QString()
+                                        : QStringLiteral(" under its own host name (--host-name "
+                                                         "applies to the embedded engine only)")));
+            return true;
+        }
+        m_daemon.reset();
+        if (forced) return false;
+        m_config.onLog(QStringLiteral("mDNS: no avahi-daemon on the system bus; embedded engine"));
+    } else {
+        m_config.onLog(QStringLiteral("mDNS: embedded engine"));
+    }
+    return StartEmbedded();
+}
+
+bool CAdvertiser::StartEmbedded() {
     m_poll = avahi_threaded_poll_new();
     if (!m_poll) return false;
 
@@ -56,6 +79,7 @@ bool CAdvertiser::Start() {
 }
 
 void CAdvertiser::Stop() {
+    m_daemon.reset();
     if (m_poll) avahi_threaded_poll_stop(m_poll);
     if (m_server) avahi_server_free(m_server);  // frees the entry group too
     if (m_poll) avahi_threaded_poll_free(m_poll);
@@ -125,9 +149,11 @@ void CAdvertiser::Publish(AvahiServer* server) {
         if (!m_group) return;
     }
     if (!avahi_s_entry_group_is_empty(m_group)) return;
-    const int error = avahi_server_add_service(server, m_group, AVAHI_IF_UNSPEC, AVAHI_PROTO_INET,
-                                               AvahiPublishFlags(0), m_serviceName, kServiceType,
-                                               nullptr, nullptr, m_config.port, nullptr);
+    AvahiStringList* txt = TxtStrings(m_config.txt);
+    const int error = avahi_server_add_service_strlst(
+        server, m_group, AVAHI_IF_UNSPEC, AVAHI_PROTO_INET, AvahiPublishFlags(0), m_serviceName,
+        kServiceType, nullptr, nullptr, m_config.port, txt);
+    avahi_string_list_free(txt);
     if (error < 0 || avahi_s_entry_group_commit(m_group) < 0)
         m_config.onLog(
             QStringLiteral("cannot advertise: %1").arg(QString::fromUtf8(avahi_strerror(error))));

@@ -7,17 +7,28 @@
 #include <avahi-core/core.h>
 #include <avahi-core/publish.h>
 
+#include <QByteArray>
+#include <QList>
+
 #include <cstdint>
 #include <functional>
+#include <memory>
 
-// Advertises the helper as "_vh-dormo._tcp" in "local." through the embedded mDNS engine, under
-// a host name of its own with an A record for "<host>.local.". The engine runs on its own thread.
+class CDaemonAdvertiser;
+
+// Advertises the helper as "_vh-dormo._tcp" in "local.". Where the system's avahi-daemon answers
+// on the D-Bus system bus, through it (see daemon_advertiser.h), so the host keeps one mDNS stack;
+// otherwise through the embedded mDNS engine, under a host name of its own with an A record for
+// "<host>.local.". Either runs on a thread of its own.
 class CAdvertiser {
 public:
+    enum class Engine { Automatic, Daemon, Embedded };
     struct Config {
-        QString hostName;        // empty: the machine's host name
+        QString hostName;        // embedded engine only; empty: the machine's host name
         QStringList interfaces;  // empty: every interface
         uint16_t port = 4660;
+        QList<QByteArray> txt;  // TXT strings "key=value", published as given
+        Engine engine = Engine::Automatic;
         std::function<void(const QString& line)> onLog;
     };
 
@@ -26,11 +37,13 @@ public:
     CAdvertiser(const CAdvertiser&) = delete;
     CAdvertiser& operator=(const CAdvertiser&) = delete;
 
-    // Starts the engine; false (with a log line) when it cannot start.
+    // Starts the engine; false (with a log line) when it cannot start. Automatic takes the daemon
+    // when it answers now and the embedded engine otherwise; Daemon waits for the daemon.
     bool Start();
     void Stop();
 
 private:
+    bool StartEmbedded();
     static void OnServerState(AvahiServer* server, AvahiServerState state, void* self);
     static void OnGroupState(AvahiServer* server, AvahiSEntryGroup* group,
                              AvahiEntryGroupState state, void* self);
@@ -41,4 +54,5 @@ private:
     AvahiServer* m_server = nullptr;
     AvahiSEntryGroup* m_group = nullptr;
     char* m_serviceName = nullptr;
+    std::unique_ptr<CDaemonAdvertiser> m_daemon;
 };

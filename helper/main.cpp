@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <map>
 #include <memory>
 
 namespace {
@@ -68,11 +69,18 @@ int main(int argc, char** argv) {
     const QCommandLineOption listenAddress(
         "listen-address", "Accept connections on this IPv4 address only (default: all).", "address",
         "0.0.0.0");
+    const QCommandLineOption mdns(
+        "mdns",
+        "Which mDNS engine advertises: auto (default) uses the system's avahi-daemon when it "
+        "answers on the D-Bus system bus and the embedded engine otherwise; daemon always uses "
+        "avahi-daemon (waiting for it to start); embedded runs its own engine.",
+        "engine", "auto");
     const QCommandLineOption hostName(
         "host-name",
-        "Advertise under this host name, with an A record for <name>.local. "
-        "(default: this machine's host name). A name already in use on the link is replaced "
-        "by the next free one, as Avahi chooses it, and logged.",
+        "Embedded engine only (avahi-daemon advertises under its own host name): advertise "
+        "under this host name, with an A record for <name>.local. (default: this machine's "
+        "host name). A name already in use on the link is replaced by the next free one, as "
+        "Avahi chooses it, and logged.",
         "name");
     const QCommandLineOption interface(
         "interface", "Advertise on this network interface; may be repeated (default: all).",
@@ -95,9 +103,20 @@ int main(int argc, char** argv) {
         "seconds", "30");
     const QCommandLineOption maxClients(
         "max-clients", "Serve at most <n> connections at once (default 32).", "n", "32");
-    parser.addOptions({passwordFile, passwordStdin, port, listenAddress, hostName, interface,
-                       noAdvertise, execute, challengeHex, noPong, idleTimeout, maxClients});
+    parser.addOptions({passwordFile, passwordStdin, port, listenAddress, mdns, hostName,
+                       interface, noAdvertise, execute, challengeHex, noPong, idleTimeout,
+                       maxClients});
     parser.process(application);
+
+    const std::map<QString, CAdvertiser::Engine> engines = {
+        {QStringLiteral("auto"), CAdvertiser::Engine::Automatic},
+        {QStringLiteral("daemon"), CAdvertiser::Engine::Daemon},
+        {QStringLiteral("embedded"), CAdvertiser::Engine::Embedded}};
+    const auto engine = engines.find(parser.value(mdns));
+    if (engine == engines.end()) {
+        Log(QStringLiteral("bad --mdns %1: give auto, daemon or embedded").arg(parser.value(mdns)));
+        return 2;
+    }
 
     QString error;
     std::optional<QString> password;
@@ -153,6 +172,7 @@ int main(int argc, char** argv) {
         advertising.hostName = parser.value(hostName);
         advertising.interfaces = parser.values(interface);
         advertising.port = server.Port();
+        advertising.engine = engine->second;
         advertising.onLog = Log;
         advertiser = std::make_unique<CAdvertiser>(advertising);
         if (!advertiser->Start()) return 1;

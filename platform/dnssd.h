@@ -2,18 +2,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <atomic>
-#include <set>
-
-struct AvahiServer;
-struct AvahiThreadedPoll;
 
 namespace platform {
 
-// The DNS-SD client calls over an mDNS engine that runs inside the process (avahi-core on its
-// threaded poll). Conventions are DNS-SD's, which discovery relies on: full names and hosts as
-// escaped text ending in a dot, ports in network byte order, reply flags kDNSServiceFlagsAdd or 0,
-// callbacks on the engine's thread while it holds the engine lock.
+// The DNS-SD client calls. Conventions are DNS-SD's, which discovery relies on: full names and
+// hosts as escaped text ending in a dot, ports in network byte order, TXT records in their wire
+// form (length-prefixed strings), reply flags kDNSServiceFlagsAdd or 0.
 
 struct CDnsSdOperation;
 using DNSServiceRef = CDnsSdOperation*;
@@ -48,54 +42,43 @@ using DNSServiceQueryRecordReply = void (*)(DNSServiceRef ref, DNSServiceFlags f
                                             uint16_t rdLength, const void* rdata, uint32_t ttl,
                                             void* context);
 
+// One mDNS engine behind the DNS-SD client calls. The program runs with one of two: the system's
+// avahi-daemon over D-Bus (dnssd_daemon.h) or an engine inside the process (dnssd_embedded.h);
+// dnssd_choice.h picks between them. Every engine keeps the same contract: callbacks run on the
+// engine's thread while it holds the engine lock, calls may come from any thread and from inside
+// a callback, and a reference lives until it is released or the engine closes.
 class CDnsSdEngine {
 public:
-    // Record cache entries per interface, as the engine was always given.
-    static constexpr unsigned kCacheEntries = 4096;
-
     CDnsSdEngine() = default;
-    virtual ~CDnsSdEngine();
+    virtual ~CDnsSdEngine() = default;
     CDnsSdEngine(const CDnsSdEngine&) = delete;
     CDnsSdEngine& operator=(const CDnsSdEngine&) = delete;
 
-    // Starts the engine and its thread. It announces nothing of its own and shares the mDNS
-    // port with any other responder on the machine. True when running (also when already).
-    virtual bool Start();
+    // Starts the engine and its thread; it announces nothing of its own. True when running (also
+    // when already).
+    virtual bool Start() = 0;
     // Stops the thread and releases every operation still open; their references die with
     // them. Must not be called from a callback. Safe to call twice.
-    virtual void Close();
-    virtual bool IsRunning() const;
+    virtual void Close() = 0;
+    virtual bool IsRunning() const = 0;
     // Browses, resolves and queries not yet released.
-    size_t LiveOperations() const;
+    virtual size_t LiveOperations() const = 0;
 
     virtual DNSServiceErrorType DNSServiceBrowse(DNSServiceRef* ref, DNSServiceFlags flags,
                                                  uint32_t interfaceIndex, const char* regType,
                                                  const char* domain, DNSServiceBrowseReply callback,
-                                                 void* context);
+                                                 void* context) = 0;
     virtual DNSServiceErrorType DNSServiceResolve(DNSServiceRef* ref, DNSServiceFlags flags,
                                                   uint32_t interfaceIndex, const char* name,
                                                   const char* regType, const char* domain,
-                                                  DNSServiceResolveReply callback, void* context);
+                                                  DNSServiceResolveReply callback,
+                                                  void* context) = 0;
     virtual DNSServiceErrorType DNSServiceQueryRecord(DNSServiceRef* ref, DNSServiceFlags flags,
                                                       uint32_t interfaceIndex, const char* fullName,
                                                       uint16_t rrType, uint16_t rrClass,
                                                       DNSServiceQueryRecordReply callback,
-                                                      void* context);
-    virtual void DNSServiceRefDeallocate(DNSServiceRef ref);
-
-private:
-    // Takes the engine lock unless the caller is one of this engine's callbacks, which already
-    // run under it.
-    class CLock;
-
-    DNSServiceErrorType Adopt(DNSServiceRef* ref, DNSServiceRef operation, bool started);
-    static void Free(DNSServiceRef operation);
-
-    AvahiThreadedPoll* m_poll = nullptr;
-    AvahiServer* m_server = nullptr;
-    std::atomic<bool> m_running = false;
-    bool m_pollStarted = false;
-    std::set<DNSServiceRef> m_operations;  // guarded by the engine lock
+                                                      void* context) = 0;
+    virtual void DNSServiceRefDeallocate(DNSServiceRef ref) = 0;
 };
 
 }  // namespace platform

@@ -1,3 +1,4 @@
+#include "common/avahi_daemon.h"
 #include "common/isolated_network.h"
 
 #include <gtest/gtest.h>
@@ -8,8 +9,10 @@
 #include <cstdio>
 
 // Widget tests run on Qt's offscreen platform unless the caller chose another. Test programs
-// built with DORMO_TEST_ISOLATED_NETWORK run in a network namespace of their own.
+// built with DORMO_TEST_ISOLATED_NETWORK run in a network namespace of their own. No test reaches
+// the machine's D-Bus system bus: only the private one of a CAvahiDaemon.
 int main(int argc, char** argv) {
+    UseTestSystemBus();
 #ifdef DORMO_TEST_ISOLATED_NETWORK
     if (!IsolateNetwork())
         std::fprintf(stderr, "note: no private network namespace (needs root); the tests that "

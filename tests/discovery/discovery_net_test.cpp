@@ -5,6 +5,7 @@
 #include "common/zeroconf_advertiser.h"
 #include "discovery/browse_restart_thread.h"
 #include "discovery/computer_list_model.h"
+#include "platform/dnssd_embedded.h"
 
 #include <arpa/inet.h>
 
@@ -42,7 +43,7 @@ protected:
         return WaitUntil([&] { return Row(name) >= 0; });
     }
 
-    platform::CDnsSdEngine m_engine;
+    platform::CEmbeddedDnsSd m_engine;
     platform::CDnsSdEngine* m_previousEngine = nullptr;
     CComputerListModel m_rows;
 };

@@ -1,4 +1,4 @@
-#include "platform/dnssd.h"
+#include "platform/dnssd_embedded.h"
 
 #include "common/net_test.h"
 #include "common/zeroconf_advertiser.h"
@@ -64,7 +64,7 @@ using DnsSd = NetTest;
 TEST_F(DnsSd, RepliesFollowDnsSdConventionsFromBrowseToWithdrawal) {
     CZeroconfAdvertiser helper(*m_pair, {"Desk PC:deskpc:4660"});
     ASSERT_TRUE(helper.Ready()) << helper.Output().toStdString();
-    CDnsSdEngine engine;
+    CEmbeddedDnsSd engine;
     ASSERT_TRUE(engine.Start());
     CReplies replies;
     DNSServiceRef browse = nullptr, resolve = nullptr;
@@ -88,7 +88,7 @@ TEST_F(DnsSd, RepliesFollowDnsSdConventionsFromBrowseToWithdrawal) {
 TEST_F(DnsSd, SharesTheMdnsPortWithAnotherResponder) {
     CZeroconfAdvertiser helper(*m_pair, {"deskpc:deskpc:4660"});
     ASSERT_TRUE(helper.Ready()) << helper.Output().toStdString();
-    CDnsSdEngine first, second;
+    CEmbeddedDnsSd first, second;
     ASSERT_TRUE(first.Start());
     ASSERT_TRUE(second.Start()) << "a second responder on the machine must not stop ours";
     CReplies replies;
@@ -98,7 +98,7 @@ TEST_F(DnsSd, SharesTheMdnsPortWithAnotherResponder) {
 }
 
 TEST_F(DnsSd, ClosedEngineReleasesEverythingAndRefusesCalls) {
-    CDnsSdEngine engine;
+    CEmbeddedDnsSd engine;
     ASSERT_TRUE(engine.Start());
     CReplies replies;
     DNSServiceRef browse = nullptr;
@@ -112,7 +112,7 @@ TEST_F(DnsSd, ClosedEngineReleasesEverythingAndRefusesCalls) {
 }
 
 TEST_F(DnsSd, ResolveOfAServiceThatIsGoneGivesUpSoItCanBeReleased) {
-    CDnsSdEngine engine;
+    CEmbeddedDnsSd engine;
     ASSERT_TRUE(engine.Start());
     CReplies replies;
     DNSServiceRef resolve = nullptr;

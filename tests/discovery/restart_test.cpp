@@ -22,12 +22,23 @@ public:
     }
     void Close() override { m_up = false; }
     bool IsRunning() const override { return m_up; }
+    size_t LiveOperations() const override { return 0; }
     DNSServiceErrorType DNSServiceBrowse(DNSServiceRef* ref, DNSServiceFlags, uint32_t, const char*,
                                          const char*, DNSServiceBrowseReply, void*) override {
         EXPECT_TRUE(m_up) << "browse on an engine that is not running";
         ++m_browses;
         *ref = m_browseSucceeds ? reinterpret_cast<DNSServiceRef>(uintptr_t(m_browses)) : nullptr;
         return m_browseSucceeds ? kDNSServiceErr_NoError : kDNSServiceErr_Unknown;
+    }
+    DNSServiceErrorType DNSServiceResolve(DNSServiceRef*, DNSServiceFlags, uint32_t, const char*,
+                                          const char*, const char*, DNSServiceResolveReply,
+                                          void*) override {
+        return kDNSServiceErr_Unknown;
+    }
+    DNSServiceErrorType DNSServiceQueryRecord(DNSServiceRef*, DNSServiceFlags, uint32_t,
+                                              const char*, uint16_t, uint16_t,
+                                              DNSServiceQueryRecordReply, void*) override {
+        return kDNSServiceErr_Unknown;
     }
     void DNSServiceRefDeallocate(DNSServiceRef ref) override {
         EXPECT_TRUE(m_up) << "release on an engine that is not running";

@@ -11,6 +11,7 @@
 #include "connection/password_hash.h"
 #include "connection/saved_passwords.h"
 #include "discovery/computer_list_model.h"
+#include "platform/dnssd_embedded.h"
 #include "ui/row_drawing.h"
 #include "modal_script.h"
 #include "tap_steps.h"
@@ -79,7 +80,7 @@ protected:
     CConnectionTestApp m_app;
     CScreenSetup m_screen{96, 240, 320};
     std::unique_ptr<CHelperProcess> m_helper;
-    platform::CDnsSdEngine m_engine;
+    platform::CEmbeddedDnsSd m_engine;
     platform::CDnsSdEngine* m_previousEngine = nullptr;
     std::unique_ptr<CMainWindow> m_window;
     CModalScript m_script;

@@ -10,6 +10,7 @@
 #include "discovery/browse_restart_thread.h"
 #include "discovery/computer_list_model.h"
 #include "discovery/discovery.h"
+#include "platform/dnssd_embedded.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -96,7 +97,7 @@ void RestartCycles(const CNetnsPair& pair, std::chrono::milliseconds interval) {
         return;
     }
     CNetnsEnter inside(pair.NameB());
-    platform::CDnsSdEngine engine;
+    platform::CEmbeddedDnsSd engine;
     CComputerListModel rows;
     g_app.m_dnsSd = &engine;
     g_app.m_listModel = &rows;

@@ -1,0 +1,112 @@
+#include "common/avahi_daemon.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+QString BusFolder() {
+    return QDir::tempPath() +
+           QStringLiteral("/dormo-bus-%1").arg(QCoreApplication::applicationPid());
+}
+
+QString BusSocket() {
+    return BusFolder() + QStringLiteral("/socket");
+}
+
+bool WriteFile(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+}
+
+// Reads the process's output until it holds marker, at most 20 s; false when it ends first.
+bool WaitForOutput(QProcess& process, const QByteArray& marker, QString* log) {
+    QByteArray seen;
+    QDeadlineTimer deadline(20000);
+    while (!seen.contains(marker)) {
+        if (deadline.hasExpired() || process.state() == QProcess::NotRunning) break;
+        process.waitForReadyRead(100);
+        seen += process.readAll();
+    }
+    *log += QString::fromLocal8Bit(seen);
+    return seen.contains(marker);
+}
+
+void End(QProcess& process) {
+    if (process.state() == QProcess::NotRunning) return;
+    process.kill();
+    process.waitForFinished(10000);
+}
+
+}  // namespace
+
+QByteArray TestSystemBusAddress() {
+    return "unix:path=" + BusSocket().toLocal8Bit();
+}
+
+void UseTestSystemBus() {
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", TestSystemBusAddress());
+}
+
+CAvahiDaemon::CAvahiDaemon(const QString& ns, const QString& interface, const QString& hostName)
+    : m_ns(ns) {
+    const QByteArray config =
+        "[server]\nhost-name=" + hostName.toUtf8() +
+        "\nuse-ipv4=yes\nuse-ipv6=no\nallow-interfaces=" + interface.toUtf8() +
+        "\nenable-dbus=yes\n"
+        "[wide-area]\nenable-wide-area=no\n"
+        "[publish]\npublish-workstation=no\npublish-hinfo=no\n";
+    m_ok = m_dir.isValid() && WriteFile(m_dir.filePath("avahi-daemon.conf"), config) &&
+           StartBus() && Start();
+}
+
+CAvahiDaemon::~CAvahiDaemon() {
+    End(m_daemon);
+    End(m_bus);
+    QDir(BusFolder()).removeRecursively();
+}
+
+bool CAvahiDaemon::StartBus() {
+    // No service folders: nothing is ever started on demand by this bus.
+    const QByteArray config =
+        "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+        " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+        "<busconfig><type>system</type><listen>unix:path=" +
+        BusSocket().toUtf8() +
+        "</listen><auth>EXTERNAL</auth>"
+        "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
+        "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy></busconfig>\n";
+    QDir(BusFolder()).removeRecursively();
+    if (!QDir().mkpath(BusFolder()) || !WriteFile(m_dir.filePath("bus.conf"), config)) return false;
+    m_bus.setProcessChannelMode(QProcess::MergedChannels);
+    m_bus.start(QStringLiteral("ip"),
+                {"netns", "exec", m_ns, "dbus-daemon", "--nofork", "--nopidfile", "--print-address",
+                 "--config-file=" + m_dir.filePath("bus.conf")});
+    return WaitForOutput(m_bus, "unix:", &m_log);
+}
+
+bool CAvahiDaemon::Start() {
+    // The daemon's pid file and socket have fixed places under /run: a fresh /run of its own.
+    const QString script = QStringLiteral(
+                               "mount -t tmpfs dormo-avahi /run && mkdir /run/avahi-daemon && "
+                               "exec avahi-daemon --no-drop-root --no-chroot --no-rlimits -f %1")
+                               .arg(m_dir.filePath("avahi-daemon.conf"));
+    m_daemon.setProcessChannelMode(QProcess::MergedChannels);
+    m_daemon.start(QStringLiteral("ip"),
+                   {"netns", "exec", m_ns, "unshare", "--mount", "sh", "-c", script});
+    return WaitForOutput(m_daemon, "Server startup complete", &m_log);
+}
+
+void CAvahiDaemon::Kill() {
+    End(m_daemon);
+    m_log += QString::fromLocal8Bit(m_daemon.readAll());
+}
+
+bool HoldsMdnsSocket(const QString& ns, qint64 pid) {
+    QProcess ss;
+    ss.start(QStringLiteral("ip"), {"netns", "exec", ns, "ss", "-Hulpn", "sport = :5353"});
+    ss.waitForFinished(10000);
+    return ss.readAll().contains("pid=" + QByteArray::number(pid) + ",");
+}

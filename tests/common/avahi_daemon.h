@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// The D-Bus system bus address of every test process: a socket in a folder named after the
+// process, which exists only while a CAvahiDaemon runs. Elsewhere it leads nowhere, so no test
+// ever reaches the machine's own bus or daemon. test_main sets DBUS_SYSTEM_BUS_ADDRESS to it
+// before anything connects (libdbus reads the variable once per process).
+QByteArray TestSystemBusAddress();
+void UseTestSystemBus();
+
+// A real avahi-daemon on a private D-Bus system bus, both inside a test's network namespace. The
+// daemon is bound to one interface, publishes no workstation service and keeps its pid file and
+// socket in a private mount namespace, so it runs beside a daemon of the machine's own.
+class CAvahiDaemon {
+public:
+    // Starts the bus and the daemon; hostName is the name the daemon announces.
+    CAvahiDaemon(const QString& ns, const QString& interface, const QString& hostName);
+    ~CAvahiDaemon();
+    CAvahiDaemon(const CAvahiDaemon&) = delete;
+    CAvahiDaemon& operator=(const CAvahiDaemon&) = delete;
+
+    // True once the bus runs and the daemon has finished starting; otherwise Log() tells why.
+    bool Ok() const { return m_ok; }
+    QString Log() const { return m_log; }
+
+    // Kills the daemon (as a crash or an upgrade would) and starts it again; the bus stays.
+    void Kill();
+    bool Start();
+
+private:
+    bool StartBus();
+
+    QString m_ns;
+    QTemporaryDir m_dir;
+    QProcess m_bus;
+    QProcess m_daemon;
+    QString m_log;
+    bool m_ok = false;
+};
+
+// Whether process pid holds a UDP socket on the mDNS port in namespace ns.
+bool HoldsMdnsSocket(const QString& ns, qint64 pid);
