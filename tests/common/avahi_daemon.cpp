@@ -57,7 +57,7 @@ CAvahiDaemon::CAvahiDaemon(const QString& ns, const QString& interface, const QS
         "\nuse-ipv4=yes\nuse-ipv6=no\nallow-interfaces=" + interface.toUtf8() +
         "\nenable-dbus=yes\n"
         "[wide-area]\nenable-wide-area=no\n"
-        "[publish]\npublish-workstation=no\npublish-hinfo=no\n";
+        "[publish]\npublish-workstation=no\npublish-hinfo=no\npublish-aaaa-on-ipv4=no\n";
     m_ok = m_dir.isValid() && WriteFile(m_dir.filePath("avahi-daemon.conf"), config) &&
            StartBus() && Start();
 }

@@ -41,6 +41,7 @@ public:
 
     // 0 when the helper did not come up.
     quint16 Port() const { return m_port; }
+    qint64 Pid() const { return m_process.processId(); }
     void Signal(int signal) { ::kill(pid_t(m_process.processId()), signal); }
     void Kill() {
         m_process.kill();

@@ -25,6 +25,9 @@ public:
     QString NameB() const { return m_nameB; }
     QString AddressA() const { return m_subnet + QStringLiteral(".1"); }
     QString AddressB() const { return m_subnet + QStringLiteral(".2"); }
+    // The ends of the veth pair, in side A and side B.
+    QString InterfaceA() const { return m_vethA; }
+    QString InterfaceB() const { return m_vethB; }
 
     // Starts program inside a namespace (NameA() or NameB()) through "ip netns exec".
     void Start(QProcess& process, const QString& ns, const QString& program,
@@ -35,6 +38,8 @@ private:
 
     QString m_nameA;
     QString m_nameB;
+    QString m_vethA;
+    QString m_vethB;
     QString m_subnet;
     bool m_createdA = false;
     bool m_createdB = false;

@@ -1,10 +1,13 @@
 #include "platform/dnssd_embedded.h"
 
+#include "common/avahi_daemon.h"
 #include "common/net_test.h"
 #include "common/zeroconf_advertiser.h"
+#include "platform/dnssd_daemon.h"
 
 #include <QByteArray>
 
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -36,14 +39,15 @@ void OnBrowse(DNSServiceRef, DNSServiceFlags flags, uint32_t, DNSServiceErrorTyp
 }
 
 void OnResolve(DNSServiceRef, DNSServiceFlags, uint32_t, DNSServiceErrorType error,
-               const char* fullName, const char* host, uint16_t port, uint16_t,
-               const unsigned char*, void* context) {
+               const char* fullName, const char* host, uint16_t port, uint16_t txtLength,
+               const unsigned char* txt, void* context) {
     auto* replies = static_cast<CReplies*>(context);
     std::lock_guard lock(replies->mutex);
     // A resolve that gave up may name nothing.
-    replies->resolve = std::to_string(error) + ' ' + (fullName ? fullName : "") + ' ' +
-                       (host ? host : "") + ' ' +
-                       QByteArray(reinterpret_cast<const char*>(&port), 2).toHex().toStdString();
+    replies->resolve =
+        std::to_string(error) + ' ' + (fullName ? fullName : "") + ' ' + (host ? host : "") + ' ' +
+        QByteArray(reinterpret_cast<const char*>(&port), 2).toHex().toStdString() + " txt " +
+        QByteArray(reinterpret_cast<const char*>(txt), txtLength).toHex().toStdString();
 }
 
 DNSServiceErrorType Browse(CDnsSdEngine& engine, DNSServiceRef* ref, CReplies* replies) {
@@ -60,11 +64,39 @@ DNSServiceErrorType Resolve(CDnsSdEngine& engine, DNSServiceRef* ref, const char
 
 using DnsSd = NetTest;
 
-// Names come escaped and end in a dot, ports in network byte order, flags Add or 0.
-TEST_F(DnsSd, RepliesFollowDnsSdConventionsFromBrowseToWithdrawal) {
+// Each engine in side B: the embedded one, and the daemon's with a real avahi-daemon there.
+class BothEngines : public NetTest, public ::testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override {
+        NetTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        if (std::string(GetParam()) == "embedded") {
+            m_engine = std::make_unique<CEmbeddedDnsSd>();
+            return;
+        }
+        m_daemon = std::make_unique<CAvahiDaemon>(m_pair->NameB(), m_pair->InterfaceB(),
+                                                  QStringLiteral("handheld"));
+        ASSERT_TRUE(m_daemon->Ok()) << m_daemon->Log().toStdString();
+        m_engine = std::make_unique<CDaemonDnsSd>();
+    }
+    void TearDown() override {
+        m_engine.reset();
+        m_daemon.reset();
+        NetTest::TearDown();
+    }
+
+    std::unique_ptr<CAvahiDaemon> m_daemon;
+    std::unique_ptr<CDnsSdEngine> m_engine;
+};
+
+INSTANTIATE_TEST_SUITE_P(Engines, BothEngines, ::testing::Values("embedded", "daemon"));
+
+// Names come escaped and end in a dot, ports in network byte order, TXT in its wire form, flags
+// Add or 0, whichever engine runs.
+TEST_P(BothEngines, RepliesFollowDnsSdConventionsFromBrowseToWithdrawal) {
     CZeroconfAdvertiser helper(*m_pair, {"Desk PC:deskpc:4660"});
     ASSERT_TRUE(helper.Ready()) << helper.Output().toStdString();
-    CEmbeddedDnsSd engine;
+    CDnsSdEngine& engine = *m_engine;
     ASSERT_TRUE(engine.Start());
     CReplies replies;
     DNSServiceRef browse = nullptr, resolve = nullptr;
@@ -73,7 +105,7 @@ TEST_F(DnsSd, RepliesFollowDnsSdConventionsFromBrowseToWithdrawal) {
     EXPECT_EQ(replies.Browse(), "2 0 Desk PC|_vh-dormo._tcp.|local.");
     ASSERT_EQ(Resolve(engine, &resolve, "Desk PC", &replies), kDNSServiceErr_NoError);
     ASSERT_TRUE(WaitUntil([&] { return !replies.Resolve().empty(); }));
-    EXPECT_EQ(replies.Resolve(), "0 Desk\\032PC._vh-dormo._tcp.local. deskpc.local. 1234");
+    EXPECT_EQ(replies.Resolve(), "0 Desk\\032PC._vh-dormo._tcp.local. deskpc.local. 1234 txt 00");
 
     EXPECT_EQ(engine.LiveOperations(), 2u);
     engine.DNSServiceRefDeallocate(resolve);
@@ -111,8 +143,8 @@ TEST_F(DnsSd, ClosedEngineReleasesEverythingAndRefusesCalls) {
     EXPECT_EQ(again, nullptr);
 }
 
-TEST_F(DnsSd, ResolveOfAServiceThatIsGoneGivesUpSoItCanBeReleased) {
-    CEmbeddedDnsSd engine;
+TEST_P(BothEngines, ResolveOfAServiceThatIsGoneGivesUpSoItCanBeReleased) {
+    CDnsSdEngine& engine = *m_engine;
     ASSERT_TRUE(engine.Start());
     CReplies replies;
     DNSServiceRef resolve = nullptr;
