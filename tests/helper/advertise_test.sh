@@ -10,6 +10,8 @@ browse=$2
 id=$$
 a=dormo-conn-a-$id; b=dormo-conn-b-$id; c=dormo-conn-c-$id
 work=$(mktemp -d)
+# The embedded engine: no system bus, so no avahi-daemon of the machine is used.
+export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-system-bus"
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done

@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "app/main_window.h"
 #include "app/screen_metrics.h"
+#include "common/avahi_daemon.h"
 #include "common/isolated_network.h"
 #include "common/temp_config.h"
 #include "dialogs/first_run_page.h"
@@ -115,6 +116,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "dormo-screenshots needs root for a private network namespace\n");
         return 1;
     }
+    UseTestSystemBus();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const QString folder = QString::fromLocal8Bit(argv[1]);
