@@ -113,7 +113,7 @@ bool CDaemonAdvertiser::Connect(bool waitForDaemon) {
     }
     if (!waitForDaemon) return false;
     if (!m_waitLogged)
-        m_config.onLog(QStringLiteral("no system bus (%1); looking for avahi-daemon every second")
+        m_config.onLog(QStringLiteral("avahi-daemon not reachable (%1); trying again every second")
                            .arg(Text(avahi_strerror(error))));
     m_waitLogged = true;
     RetryIn(kRetryMs);

@@ -10,6 +10,7 @@
 #include <avahi-common/timeval.h>
 
 #include <string>
+#include <utility>
 
 Q_DECLARE_LOGGING_CATEGORY(lcDiscovery)
 
@@ -142,7 +143,7 @@ bool CDaemonDnsSd::Connect(bool waitForDaemon) {
         CDaemonCallbacks::OnClientState, this, &error);
     if (!client) {
         if (waitForDaemon && !m_waitLogged)
-            qCInfo(lcDiscovery, "no system bus (%s); looking for avahi-daemon every %d ms",
+            qCInfo(lcDiscovery, "avahi-daemon not reachable (%s); trying again every %d ms",
                    avahi_strerror(error), kRetryMs);
         m_waitLogged = true;
         if (waitForDaemon) RetryIn(kRetryMs);
@@ -160,8 +161,10 @@ void CDaemonDnsSd::ClientStateChanged(AvahiClient* client, int state) {
         case AVAHI_CLIENT_S_COLLISION:
             if (m_connected) return;
             m_connected = true;
-            m_waitLogged = false;
-            qCInfo(lcDiscovery, "avahi-daemon answers; %zu lookups begin", m_operations.size());
+            // After a wait or a loss, say that the list fills again.
+            if (std::exchange(m_lost, false) | std::exchange(m_waitLogged, false))
+                qCInfo(lcDiscovery, "avahi-daemon answers now; %zu lookups begin",
+                       m_operations.size());
             for (DNSServiceRef operation : m_operations)
                 BeginLookup(static_cast<COperation*>(operation));
             break;
@@ -177,6 +180,7 @@ void CDaemonDnsSd::ClientStateChanged(AvahiClient* client, int state) {
             qCInfo(lcDiscovery, "avahi-daemon went away: %s",
                    avahi_strerror(avahi_client_errno(client)));
             m_connected = false;
+            m_lost = true;
             for (DNSServiceRef operation : m_operations)
                 EndLookup(static_cast<COperation*>(operation));
             RetryIn(0);

@@ -67,6 +67,7 @@ private:
     std::atomic<bool> m_connected = false;
     bool m_pollStarted = false;
     bool m_waitLogged = false;
+    bool m_lost = false;                   // the daemon went away since the last connection
     std::set<DNSServiceRef> m_operations;  // guarded by the engine lock
 };
 

@@ -1,12 +1,15 @@
 #include "discovery/discovery.h"
 
 #include "app/app.h"
+#include "app/settings.h"
 #include "common/avahi_daemon.h"
 #include "common/net_test.h"
+#include "common/temp_config.h"
 #include "common/zeroconf_advertiser.h"
 #include "discovery/browse_restart_thread.h"
 #include "discovery/computer_list_model.h"
 #include "platform/dnssd_choice.h"
+#include "platform/registry.h"
 
 #include <memory>
 #include <utility>
@@ -42,8 +45,13 @@ protected:
                                                   QStringLiteral("handheld"));
         ASSERT_TRUE(m_daemon->Ok()) << m_daemon->Log().toStdString();
     }
+    // Starts discovery with the product key's MdnsEngine as given (a null text: no value).
     void Start(const QString& preference) {
-        m_preference = preference;
+        if (!preference.isNull()) {
+            platform::CRegKey key;
+            ASSERT_EQ(g_app.m_registry->CreateKey(kProductKey, &key), platform::ERROR_SUCCESS);
+            key.SetString(QStringLiteral("MdnsEngine"), preference);
+        }
         ASSERT_TRUE(StartDiscovery());
         StartBrowseRestartThread();
     }
@@ -54,8 +62,8 @@ protected:
         return ::HoldsMdnsSocket(m_pair->NameB(), QCoreApplication::applicationPid());
     }
 
-    QString m_preference;
-    platform::CChosenDnsSd m_engine{[this] { return m_preference; }};
+    CTempConfig m_config;
+    platform::CChosenDnsSd m_engine{[] { return MdnsEngineSetting(g_app); }};
     platform::CDnsSdEngine* m_previousEngine = nullptr;
     CComputerListModel m_rows;
     std::unique_ptr<CZeroconfAdvertiser> m_peer;
@@ -66,7 +74,7 @@ protected:
 
 TEST_F(EngineChoice, DaemonOnTheBusIsUsedWithoutAnMdnsSocketAndTheListRecoversAfterItRestarts) {
     StartDaemon();
-    Start({});
+    Start(QString());
     EXPECT_TRUE(m_engine.UsesDaemon());
     ASSERT_TRUE(Listed());
     EXPECT_FALSE(HoldsMdnsSocket()) << "one mDNS stack per host: the daemon's";
@@ -82,7 +90,7 @@ TEST_F(EngineChoice, DaemonOnTheBusIsUsedWithoutAnMdnsSocketAndTheListRecoversAf
 }
 
 TEST_F(EngineChoice, DaemonAskedForButNotRunningFillsTheListOnceItStarts) {
-    Start(QStringLiteral("daemon"));
+    Start(QStringLiteral("Daemon"));
     EXPECT_TRUE(m_engine.UsesDaemon());
     StartDaemon();
     EXPECT_TRUE(Listed());
@@ -90,8 +98,15 @@ TEST_F(EngineChoice, DaemonAskedForButNotRunningFillsTheListOnceItStarts) {
 }
 
 TEST_F(EngineChoice, WithoutABusTheEmbeddedEngineListsAsBefore) {
-    Start({});
+    Start(QString());
     EXPECT_FALSE(m_engine.UsesDaemon());
     EXPECT_TRUE(Listed());
     EXPECT_TRUE(HoldsMdnsSocket()) << "the embedded engine listens itself";
+}
+
+TEST_F(EngineChoice, EmbeddedAskedForIsUsedEvenBesideADaemon) {
+    StartDaemon();
+    Start(QStringLiteral("embedded"));
+    EXPECT_FALSE(m_engine.UsesDaemon());
+    EXPECT_TRUE(Listed());
 }
