@@ -87,6 +87,8 @@ TEST_F(EngineChoice, DaemonOnTheBusIsUsedWithoutAnMdnsSocketAndTheListRecoversAf
     // The lookups of the daemon that went away are neither kept nor released twice: one browse,
     // at most one resolve and one address query.
     EXPECT_LE(m_engine.LiveOperations(), 3u);
+    // TearDown then closes the engine while the daemon is away.
+    m_daemon->Kill();
 }
 
 TEST_F(EngineChoice, DaemonAskedForButNotRunningFillsTheListOnceItStarts) {
