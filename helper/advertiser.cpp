@@ -125,9 +125,16 @@ void CAdvertiser::Publish(AvahiServer* server) {
         if (!m_group) return;
     }
     if (!avahi_s_entry_group_is_empty(m_group)) return;
-    const int error = avahi_server_add_service(server, m_group, AVAHI_IF_UNSPEC, AVAHI_PROTO_INET,
-                                               AvahiPublishFlags(0), m_serviceName, kServiceType,
-                                               nullptr, nullptr, m_config.port, nullptr);
+    AvahiStringList* txt = nullptr;
+    for (const QByteArray& entry : m_config.txt)
+        txt = avahi_string_list_add_arbitrary(
+            txt, reinterpret_cast<const uint8_t*>(entry.constData()), size_t(entry.size()));
+    // The list is built by prepending, so it is turned round to publish in the order given.
+    txt = avahi_string_list_reverse(txt);
+    const int error = avahi_server_add_service_strlst(
+        server, m_group, AVAHI_IF_UNSPEC, AVAHI_PROTO_INET, AvahiPublishFlags(0), m_serviceName,
+        kServiceType, nullptr, nullptr, m_config.port, txt);
+    avahi_string_list_free(txt);
     if (error < 0 || avahi_s_entry_group_commit(m_group) < 0)
         m_config.onLog(
             QStringLiteral("cannot advertise: %1").arg(QString::fromUtf8(avahi_strerror(error))));

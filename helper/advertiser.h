@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +20,7 @@ public:
         QString hostName;        // empty: the machine's host name
         QStringList interfaces;  // empty: every interface
         uint16_t port = 4660;
+        QList<QByteArray> txt;  // TXT strings "key=value", published as given
         std::function<void(const QString& line)> onLog;
     };
 
