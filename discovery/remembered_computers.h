@@ -19,6 +19,8 @@ struct CRememberedComputer {
     std::string address;  // IPv4 address it was last reached at, dotted quad
     uint16_t port = 0;    // TCP port, host byte order
     std::optional<platform::MacAddress> mac;
+
+    bool operator==(const CRememberedComputer&) const = default;
 };
 
 // The remembered computers: the product key's subkey Computers holds one subkey per display

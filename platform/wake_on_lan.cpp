@@ -73,9 +73,20 @@ std::optional<CWakeInterface> InterfaceWith(in_addr local) {
         CWakeInterface wake;
         wake.index = if_nametoindex(entry->ifa_name);
         wake.local = local;
-        if ((flags & IFF_BROADCAST) && entry->ifa_broadaddr) {
-            const in_addr broadcast =
-                reinterpret_cast<const sockaddr_in*>(entry->ifa_broadaddr)->sin_addr;
+        if (flags & IFF_BROADCAST) {
+            in_addr broadcast{};
+            if (entry->ifa_broadaddr)
+                broadcast = reinterpret_cast<const sockaddr_in*>(entry->ifa_broadaddr)->sin_addr;
+            // An address configured without one (getifaddrs then gives the address itself) still
+            // has its subnet's broadcast address.
+            const uint32_t mask =
+                entry->ifa_netmask
+                    ? ntohl(reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr.s_addr)
+                    : 0xFFFFFFFFu;
+            const bool given =
+                broadcast.s_addr != htonl(INADDR_ANY) && broadcast.s_addr != local.s_addr;
+            if (!given && mask < 0xFFFFFFFEu)
+                broadcast.s_addr = htonl(ntohl(local.s_addr) | ~mask);
             if (broadcast.s_addr != local.s_addr && broadcast.s_addr != htonl(INADDR_ANY))
                 wake.broadcast = broadcast;
         }

@@ -25,6 +25,9 @@ public:
     QString NameB() const { return m_nameB; }
     QString AddressA() const { return m_subnet + QStringLiteral(".1"); }
     QString AddressB() const { return m_subnet + QStringLiteral(".2"); }
+    // The veth ends in side A and side B.
+    QString LinkA() const { return m_vethA; }
+    QString LinkB() const { return m_vethB; }
 
     // Starts program inside a namespace (NameA() or NameB()) through "ip netns exec".
     void Start(QProcess& process, const QString& ns, const QString& program,
@@ -36,6 +39,8 @@ private:
     QString m_nameA;
     QString m_nameB;
     QString m_subnet;
+    QString m_vethA;
+    QString m_vethB;
     bool m_createdA = false;
     bool m_createdB = false;
     bool m_ok = false;
