@@ -50,8 +50,8 @@ void WakeComputer(QWidget* owner, const CListEntry& computer) {
                                    .arg(name));
             break;
         case WakeSendResult::SendFailed:
-            ShowFailure(owner, QStringLiteral("Cannot wake %1: the wake-up could not be sent.")
-                                   .arg(name));
+            ShowFailure(owner,
+                        QStringLiteral("Cannot wake %1: the wake-up could not be sent.").arg(name));
             break;
     }
 }

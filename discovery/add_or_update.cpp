@@ -61,7 +61,8 @@ void RemoveSilentComputers(CComputerListModel& rows, const std::vector<CListEntr
     }
     for (size_t entry = 0; entry < entries.size(); ++entry) {
         const CListEntry& computer = entries[entry];
-        if (!computer.m_remembered || !IsSilent(computer, now) || rows.FindEntryRow(int(entry)) >= 0)
+        if (!computer.m_remembered || !IsSilent(computer, now) ||
+            rows.FindEntryRow(int(entry)) >= 0)
             continue;
         if (rows.SleepingHeaderRow() < 0)
             rows.AppendRow(kSleepingHeaderText, kSleepingHeaderData, -1);

@@ -16,7 +16,8 @@ std::optional<MacAddress> LearnMac(const std::vector<MacAddress>& advertised,
                                    const std::string& address) {
     const std::optional<MacAddress> neighbour = NeighbourMac(address);
     if (advertised.empty()) return neighbour;
-    if (neighbour && std::find(advertised.begin(), advertised.end(), *neighbour) != advertised.end())
+    if (neighbour &&
+        std::find(advertised.begin(), advertised.end(), *neighbour) != advertised.end())
         return neighbour;
     return advertised.front();
 }
@@ -24,8 +25,9 @@ std::optional<MacAddress> LearnMac(const std::vector<MacAddress>& advertised,
 void LoadRememberedComputers(CApp& app) {
     if (!app.m_registry) return;
     for (const CRememberedComputer& remembered : CRememberedComputers(*app.m_registry).Load()) {
-        const bool listed = std::any_of(app.m_computers.begin(), app.m_computers.end(),
-                                        [&](const CListEntry& e) { return e.m_name == remembered.name; });
+        const bool listed =
+            std::any_of(app.m_computers.begin(), app.m_computers.end(),
+                        [&](const CListEntry& e) { return e.m_name == remembered.name; });
         if (listed) continue;
         CListEntry entry;
         entry.m_name = remembered.name;
@@ -41,7 +43,8 @@ void LoadRememberedComputers(CApp& app) {
 void RememberComputer(CApp& app, int entry) {
     if (!app.m_registry || entry < 0 || size_t(entry) >= app.m_computers.size()) return;
     CListEntry& computer = app.m_computers[size_t(entry)];
-    if (const auto mac = LearnMac(computer.m_advertisedMacs, computer.m_address)) computer.m_mac = mac;
+    if (const auto mac = LearnMac(computer.m_advertisedMacs, computer.m_address))
+        computer.m_mac = mac;
     CRememberedComputers(*app.m_registry)
         .Remember({computer.m_name, computer.m_address, ntohs(computer.m_port), computer.m_mac});
     computer.m_remembered = true;

@@ -53,7 +53,8 @@ QString CRememberedComputers::KeyName(const QString& name) {
     QString key;
     for (const QChar c : name) {
         if (NeedsEscape(c.unicode()))
-            key += QStringLiteral("%%1").arg(unsigned(c.unicode()), 2, 16, QLatin1Char('0')).toUpper();
+            key +=
+                QStringLiteral("%%1").arg(unsigned(c.unicode()), 2, 16, QLatin1Char('0')).toUpper();
         else
             key += c;
     }
@@ -104,8 +105,7 @@ std::vector<CRememberedComputer> CRememberedComputers::Load() const {
 bool CRememberedComputers::Remember(const CRememberedComputer& computer) {
     if (computer.name.isEmpty()) return false;
     CRegKey key;
-    if (m_registry.CreateKey(kComputersKey + u'\\' + KeyName(computer.name), &key) !=
-        ERROR_SUCCESS)
+    if (m_registry.CreateKey(kComputersKey + u'\\' + KeyName(computer.name), &key) != ERROR_SUCCESS)
         return false;
     bool ok = key.SetString(kAddress, QString::fromStdString(computer.address)) == ERROR_SUCCESS;
     ok = key.SetDword(kPort, computer.port) == ERROR_SUCCESS && ok;

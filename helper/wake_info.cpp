@@ -38,8 +38,9 @@ void LogWakeOnLan(const std::vector<CLinkInterface>& interfaces,
                 log(QStringLiteral("%1: Wake-on-LAN is on").arg(name));
                 break;
             case WakeOnLan::Disabled:
-                log(QStringLiteral("%1: Wake-on-LAN is off; turn it on with \"ethtool -s %1 wol g\" "
-                                   "(see --help)")
+                log(QStringLiteral(
+                        "%1: Wake-on-LAN is off; turn it on with \"ethtool -s %1 wol g\" "
+                        "(see --help)")
                         .arg(name));
                 break;
             case WakeOnLan::Unsupported:

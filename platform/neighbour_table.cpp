@@ -14,8 +14,7 @@ namespace platform {
 namespace {
 
 // Entries whose hardware address is known: not still being resolved, not failed.
-constexpr uint16_t kKnownStates =
-    NUD_REACHABLE | NUD_STALE | NUD_DELAY | NUD_PROBE | NUD_PERMANENT;
+constexpr uint16_t kKnownStates = NUD_REACHABLE | NUD_STALE | NUD_DELAY | NUD_PROBE | NUD_PERMANENT;
 
 class CNetlinkSocket {
 public:

@@ -29,7 +29,8 @@ std::vector<CLinkInterface> AdvertisableInterfaces() {
         if (!(flags & IFF_UP) || (flags & IFF_LOOPBACK) || !(flags & IFF_MULTICAST)) continue;
         const auto* link = reinterpret_cast<const sockaddr_ll*>(entry->ifa_addr);
         if (link->sll_halen != 6) continue;
-        CLinkInterface interface{QString::fromLocal8Bit(entry->ifa_name), {}};
+        CLinkInterface interface;
+        interface.name = QString::fromLocal8Bit(entry->ifa_name);
         std::memcpy(interface.mac.data(), link->sll_addr, 6);
         if (!IsUsableMac(interface.mac) || !withIpv4.count(interface.name)) continue;
         const bool known = std::any_of(interfaces.begin(), interfaces.end(),

@@ -81,12 +81,12 @@ std::optional<CWakeInterface> InterfaceWith(in_addr local) {
             // has its subnet's broadcast address.
             const uint32_t mask =
                 entry->ifa_netmask
-                    ? ntohl(reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr.s_addr)
+                    ? ntohl(
+                          reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr.s_addr)
                     : 0xFFFFFFFFu;
             const bool given =
                 broadcast.s_addr != htonl(INADDR_ANY) && broadcast.s_addr != local.s_addr;
-            if (!given && mask < 0xFFFFFFFEu)
-                broadcast.s_addr = htonl(ntohl(local.s_addr) | ~mask);
+            if (!given && mask < 0xFFFFFFFEu) broadcast.s_addr = htonl(ntohl(local.s_addr) | ~mask);
             if (broadcast.s_addr != local.s_addr && broadcast.s_addr != htonl(INADDR_ANY))
                 wake.broadcast = broadcast;
         }
@@ -131,15 +131,15 @@ WakeSendResult SendWakePacket(const QByteArray& packet, const std::string& addre
 
     CUdpSocket sender;
     const int on = 1;
-    if (sender.Fd() < 0 ||
-        setsockopt(sender.Fd(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)
+    if (sender.Fd() < 0 || setsockopt(sender.Fd(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)
         return WakeSendResult::SendFailed;
     std::vector<in_addr> targets;
     if (interface->broadcast) targets.push_back(*interface->broadcast);
     targets.push_back(in_addr{htonl(INADDR_BROADCAST)});
     targets.push_back(target);
     bool sent = false;
-    for (const in_addr& to : targets) sent = SendThrough(sender.Fd(), *interface, to, packet) || sent;
+    for (const in_addr& to : targets)
+        sent = SendThrough(sender.Fd(), *interface, to, packet) || sent;
     return sent ? WakeSendResult::Sent : WakeSendResult::SendFailed;
 }
 

@@ -95,6 +95,7 @@ TEST_F(MainWindowTest, RememberedComputerNotHeardSleepsInsteadOfTheHelpRowAndAsk
     QTRY_VERIFY_WITH_TIMEOUT(!QApplication::overrideCursor(), 5000);
     ASSERT_EQ(g_app.m_listModel->rowCount(), 2);
     EXPECT_EQ(g_app.m_listModel->ItemData(0), kSleepingHeaderData);
+    EXPECT_EQ(List()->visualRect(g_app.m_listModel->index(0, 0)).height(), g_app.m_headerHeight);
     EXPECT_EQ(g_app.m_listModel->Text(1), QStringLiteral("nas"));
 
     TapRow(List(), 0);

@@ -20,8 +20,10 @@ CNetnsPair::CNetnsPair(const QString& area) {
     m_nameA = base + QStringLiteral("-a");
     m_nameB = base + QStringLiteral("-b");
     // Interface names have 15 characters at most.
-    const QString vethA = m_vethA = QStringLiteral("%1%2a%3").arg(area.left(2)).arg(pid).arg(serial);
-    const QString vethB = m_vethB = QStringLiteral("%1%2b%3").arg(area.left(2)).arg(pid).arg(serial);
+    m_vethA = QStringLiteral("%1%2a%3").arg(area.left(2)).arg(pid).arg(serial);
+    m_vethB = QStringLiteral("%1%2b%3").arg(area.left(2)).arg(pid).arg(serial);
+    const QString vethA = m_vethA;
+    const QString vethB = m_vethB;
     m_subnet = QStringLiteral("10.77.%1").arg((pid + serial) % 250 + 1);
 
     m_createdA = Run({"netns", "add", m_nameA});

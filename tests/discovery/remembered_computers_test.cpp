@@ -51,10 +51,11 @@ TEST(RememberedComputers, RoundTripKeepsEveryNameWholeAndWritesTheAgreedValues) 
     auto reopened = config.Reopen();
     EXPECT_EQ(CRememberedComputers(*reopened).Load(), computers);
     const QByteArray text = SettingsText(config);
-    EXPECT_TRUE(text.contains("[Software\\Venholt\\Dormo\\Computers\\deskpc]\n"
-                              "\"Address\"=sz:\"10.77.1.1\"\n"
-                              "\"Port\"=dword:00001234\n"
-                              "\"Mac\"=sz:\"52:54:00:ab:cd:ef\"\n"))
+    EXPECT_TRUE(
+        text.contains("[Software\\Venholt\\Dormo\\Computers\\deskpc]\n"
+                      "\"Address\"=sz:\"10.77.1.1\"\n"
+                      "\"Port\"=dword:00001234\n"
+                      "\"Mac\"=sz:\"52:54:00:ab:cd:ef\"\n"))
         << text.constData();
     EXPECT_TRUE(text.contains("[Software\\Venholt\\Dormo\\Computers\\back%5Cslash]\n"));
 }

@@ -15,8 +15,8 @@ class Listener:
     def add_service(self, zc, service_type, name):
         info = zc.get_service_info(service_type, name, 3000)
         found[name] = (info.server, info.parsed_addresses(), info.port) if info else None
-        txt[name] = " ".join(
-            f"{k.decode()}={(v or b'').decode()}" for k, v in info.properties.items()) if info else ""
+        properties = info.properties.items() if info else []
+        txt[name] = " ".join(f"{k.decode()}={(v or b'').decode()}" for k, v in properties)
 
     def update_service(self, *args):
         pass
