@@ -109,23 +109,40 @@ void CHelperServer::Run() {
         else
             strangerLog.Log(text, Clock::now());
     };
-    // Takes an accepted connection on, or closes it when it would take more than its share.
+    // Takes an accepted connection on, or closes it when its address already has its share of
+    // connections without the password. When every slot is taken, the stranger that has waited
+    // longest gives way: a real client proves the password within moments, so whoever holds
+    // slots without doing so cannot shut others out.
     const auto admit = [&](int fd, const sockaddr_in& from, Clock::time_point now) {
         const uint32_t address = from.sin_addr.s_addr;
         const QString host = QString::fromLatin1(inet_ntoa(from.sin_addr));
-        const auto strangers = std::count_if(clients.begin(), clients.end(), [&](auto& other) {
-            return other.address == address && !other.session->IsAuthorised();
-        });
-        if (int(clients.size()) >= m_config.maxClients ||
-            strangers >= m_config.maxUnauthorisedPerAddress) {
-            strangerLog.Log(QStringLiteral("too many %1, connection from %2 refused")
-                                .arg(strangers >= m_config.maxUnauthorisedPerAddress
-                                         ? QStringLiteral("connections without the password")
-                                         : QStringLiteral("clients"),
-                                     host),
+        int open = 0;
+        int strangers = 0;
+        Client* longest = nullptr;
+        for (Client& other : clients) {
+            if (other.closing) continue;
+            ++open;
+            if (other.session->IsAuthorised()) continue;
+            if (!longest) longest = &other;
+            if (other.address == address) ++strangers;
+        }
+        if (strangers >= m_config.maxUnauthorisedPerAddress) {
+            strangerLog.Log(QStringLiteral("too many connections without the password from %1, "
+                                           "connection refused")
+                                .arg(host),
                             now);
             ::close(fd);
             return;
+        }
+        if (open >= m_config.maxClients && !longest) {
+            strangerLog.Log(
+                QStringLiteral("too many clients, connection from %1 refused").arg(host), now);
+            ::close(fd);
+            return;
+        }
+        if (open >= m_config.maxClients) {
+            log(*longest, QStringLiteral("every slot taken, closing for a newcomer"));
+            longest->closing = true;
         }
         Client& client = clients.emplace_back();
         client.fd = fd;
@@ -203,6 +220,7 @@ void CHelperServer::Run() {
         for (Client& client : clients) {
             const short revents = index < fds.size() ? fds[index].revents : 0;
             ++index;
+            if (client.closing) continue;
             if (revents & POLLIN) {
                 char buffer[4096];
                 const ssize_t n = ::recv(client.fd, buffer, sizeof buffer, 0);

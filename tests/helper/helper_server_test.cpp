@@ -63,13 +63,16 @@ TEST_F(HelperServer, StrangersHoldingSlotsAreDroppedAndLeaveRoomForOthers) {
     config.authLimit = 1s;
     config.maxClients = 8;
     Start(config);
-    // Connections that each say a little now and then, without ever ending a message.
+    // Connections that each say a little now and then without ever ending a message: from one
+    // address more than it may have, then from others until every slot is taken.
     std::vector<int> attack;
-    for (int i = 0; i < 8; ++i) {
-        attack.push_back(Open("127.0.0.2"));
+    for (const char* source : {"127.0.0.2", "127.0.0.2", "127.0.0.2", "127.0.0.2", "127.0.0.2",
+                               "127.0.0.2", "127.0.0.4", "127.0.0.5", "127.0.0.6", "127.0.0.7"}) {
+        attack.push_back(Open(source));
         platform::SendBytes(attack.back(), "C");
     }
     EXPECT_TRUE(LogIn("127.0.0.3"));
+    EXPECT_EQ(Log().filter("too many connections without the password from 127.0.0.2").size(), 2);
     // They go on talking; each is dropped all the same, soon after it came.
     const auto dropped = [](int fd) {
         char byte;
