@@ -48,6 +48,9 @@ CHelperSession::CHelperSession(QString passwordHash, QByteArray challenge, Event
     : m_passwordHash(std::move(passwordHash)),
       m_challenge(std::move(challenge)),
       m_events(std::move(events)) {
+    if (!m_events.onCommand) m_events.onCommand = [](const QByteArray&) {};
+    if (!m_events.onLog) m_events.onLog = [](const QString&) {};
+    if (!m_events.answerPings) m_events.answerPings = [] { return true; };
     if (!m_events.mayCheckPassword) m_events.mayCheckPassword = [] { return true; };
     if (!m_events.onVerdict) m_events.onVerdict = [](bool) {};
 }

@@ -9,6 +9,7 @@
 // server feeds it what arrives and sends what it returns, so tests can drive it directly.
 class CHelperSession {
 public:
+    // Callbacks left unset do nothing; pings are then answered and passwords checked at once.
     struct Events {
         // A command word that an authorised client sent.
         std::function<void(const QByteArray& word)> onCommand;
@@ -17,7 +18,6 @@ public:
         // Whether pings are answered at the moment.
         std::function<bool()> answerPings;
         // Whether a password may be checked now; while not, the authorisation waits unanswered.
-        // Unset: always.
         std::function<bool()> mayCheckPassword;
         // The outcome of every password check.
         std::function<void(bool accepted)> onVerdict;
