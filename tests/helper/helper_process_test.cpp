@@ -71,13 +71,13 @@ TEST(HelperProcess, DropsSilentFloodingAndNonReadingClientsAndServesOn) {
 }
 
 TEST(HelperProcess, RestsWhileOutOfDescriptorsAndServesAgainAfter) {
-    CHelperProcess helper("Secret", {"sh", "-c", "ulimit -n 12 && exec \"$0\" \"$@\""},
+    CHelperProcess helper("Secret", {"sh", "-c", "ulimit -n 16 && exec \"$0\" \"$@\""},
                           {"--port", "0", "--listen-address", "127.0.0.1", "--no-advertise"});
     ASSERT_NE(helper.Port(), 0) << helper.Log().constData();
     // Clients are served until the helper has no descriptor left for the next one.
     std::vector<int> served;
     int waiting = -1;
-    while (waiting < 0 && served.size() < 12) {
+    while (waiting < 0 && served.size() < 16) {
         const int fd = Open(helper);
         const QByteArray challenge = Challenge(fd);
         if (challenge.isEmpty()) {

@@ -60,7 +60,7 @@ protected:
 
 TEST_F(HelperServer, StrangersHoldingSlotsAreDroppedAndLeaveRoomForOthers) {
     CHelperServer::Config config;
-    config.authLimit = 1s;
+    config.authLimit = 3s;
     config.maxClients = 8;
     Start(config);
     // Connections that each say a little now and then without ever ending a message: from one
@@ -87,7 +87,7 @@ TEST_F(HelperServer, StrangersHoldingSlotsAreDroppedAndLeaveRoomForOthers) {
 
 TEST_F(HelperServer, GuessesFromOneAddressWaitWhileTheRightPasswordFromAnotherGetsIn) {
     CHelperServer::Config config;
-    config.authLimit = 1s;
+    config.authLimit = 3s;
     config.refusalDelay = 1min;
     Start(config);
     for (int i = 0; i < 3; ++i) {
