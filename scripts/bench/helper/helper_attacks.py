@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Bounded attacks on dormo-helper over loopback, each against a fresh helper: wrong guesses
-answered per second from one address, and whether a real client from another address gets in
-during slot exhaustion, guessing and a flood of NULs. Prints medians; asserts nothing."""
+answered per second from one address, the CPU it takes while out of descriptors, and whether a
+real client from another address gets in during slot exhaustion, guessing and floods of NULs. Prints medians; asserts nothing."""
 import hashlib
+import os
 import socket
 import statistics
 import subprocess
@@ -21,10 +22,10 @@ def authorisation_value(password, challenge):
 
 
 class Helper:
-    def __init__(self, binary):
+    def __init__(self, binary, launcher=()):
         self.process = subprocess.Popen(
-            [binary, "--password-stdin", "--port", "0", "--listen-address", "127.0.0.1",
-             "--no-advertise"], stdin=subprocess.PIPE, stderr=subprocess.PIPE)
+            [*launcher, binary, "--password-stdin", "--port", "0", "--listen-address",
+             "127.0.0.1", "--no-advertise"], stdin=subprocess.PIPE, stderr=subprocess.PIPE)
         self.process.stdin.write(PASSWORD.encode() + b"\n")
         self.process.stdin.close()
         line = self.process.stderr.readline().decode()
@@ -151,12 +152,34 @@ def served_during(binary, attack, sources, logins=5):
     return len(times), statistics.median(times) if times else None, lines
 
 
+def cpu_seconds(pid):
+    fields = open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def cpu_out_of_descriptors(binary, seconds=5):
+    """CPU time the helper takes while its descriptors are used up and connections queue."""
+    helper = Helper(binary, ("sh", "-c", 'ulimit -n 16 && exec "$0" "$@"'))
+    sockets = [connect(helper.port, f"127.0.2.{i + 1}") for i in range(20)]
+    time.sleep(1)
+    before = cpu_seconds(helper.process.pid)
+    time.sleep(seconds)
+    used = cpu_seconds(helper.process.pid) - before
+    for sock in sockets:
+        sock.close()
+    helper.stop()
+    return used / seconds
+
+
 def main():
     binary = sys.argv[1]
     rates = [guesses_per_second(binary) for _ in range(RUNS)]
     print(f"{binary}")
     print(f"  wrong guesses answered per second from one address (4 parallel, 10 s): "
           f"median {statistics.median(rates):.1f} of {rates}")
+    shares = [cpu_out_of_descriptors(binary) for _ in range(RUNS)]
+    print(f"  CPU share while out of descriptors (5 s): median {statistics.median(shares):.2f} "
+          f"of {[round(share, 2) for share in shares]}")
     one = ["127.0.0.2"]
     attacks = [
         ("slot exhaustion, 32 trickling connections from one address", trickle, one * 32),
