@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QString>
 
+// A typed password is at most this many UTF-16 units; the rest of the edit is not used.
+inline constexpr int kMaxPassword = 1022;
+
 // MD5 of the text's UTF-8 bytes as 32 lower-case hexadecimal digits, first digest byte first.
 QString MD5Hex(const QString& text);
 

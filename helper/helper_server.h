@@ -20,7 +20,14 @@ public:
         QString passwordHash;
         std::optional<QByteArray> fixedChallenge;  // otherwise a fresh one per connection
         std::chrono::seconds idleLimit{30};
+        // A connection must be authorised this soon after it was accepted, whatever it sends.
+        std::chrono::milliseconds authLimit{5000};
         int maxClients = 32;
+        // Connections not yet authorised from one source address.
+        int maxUnauthorisedPerAddress = 4;
+        // The wait before the next check once an address has had its free refusals; it doubles
+        // with each further refusal.
+        std::chrono::milliseconds refusalDelay{500};
         std::function<void(const QByteArray& word)> onCommand;
         std::function<void(const QString& line)> onLog;
     };

@@ -47,56 +47,79 @@ QByteArray RandomChallenge() {
 CHelperSession::CHelperSession(QString passwordHash, QByteArray challenge, Events events)
     : m_passwordHash(std::move(passwordHash)),
       m_challenge(std::move(challenge)),
-      m_events(std::move(events)) {}
+      m_events(std::move(events)) {
+    if (!m_events.onCommand) m_events.onCommand = [](const QByteArray&) {};
+    if (!m_events.onLog) m_events.onLog = [](const QString&) {};
+    if (!m_events.answerPings) m_events.answerPings = [] { return true; };
+    if (!m_events.mayCheckPassword) m_events.mayCheckPassword = [] { return true; };
+    if (!m_events.onVerdict) m_events.onVerdict = [](bool) {};
+}
 
 QByteArray CHelperSession::Feed(const QByteArray& bytes) {
     QByteArray out;
     m_pending += bytes;
-    qsizetype end;
+    qsizetype end = -1;
     while (!m_close && (end = m_pending.indexOf('\0')) >= 0) {
+        m_waiting = m_pending.startsWith(kAuthorisePrefix) && !m_events.mayCheckPassword();
+        if (m_waiting) break;
         const QByteArray message = m_pending.left(end);
         m_pending.remove(0, end + 1);
         out += Handle(message);
     }
-    if (m_pending.size() > kMaxMessage) {
+    // While an authorisation waits, what comes after it must fit in one message as well.
+    const qsizetype unframed = m_waiting ? m_pending.size() - end - 1 : m_pending.size();
+    if (!m_close && unframed > kMaxMessage) {
         m_events.onLog(QStringLiteral("message too long, closing"));
         m_close = true;
     }
-    if (m_close) m_pending.clear();
+    if (m_close) {
+        m_pending.clear();
+        m_waiting = false;
+    }
     return out;
 }
 
 QByteArray CHelperSession::Handle(const QByteArray& message) {
     if (message == "Connect") {
+        if (m_challengeSent) return Unexpected(QStringLiteral("connect again"));
+        m_challengeSent = true;
         m_events.onLog(QStringLiteral("connect, challenge sent"));
         return QByteArrayLiteral("Connect:") + m_challenge + QByteArray(1, '\0');
     }
     if (message.startsWith(kAuthorisePrefix)) {
         const QByteArray expected = AuthorisationValue(m_passwordHash, m_challenge).toLatin1();
-        if (SameDigits(message.mid(kAuthorisePrefix.size()), expected)) {
+        const bool accepted = SameDigits(message.mid(kAuthorisePrefix.size()), expected);
+        m_events.onVerdict(accepted);
+        if (accepted) {
             m_authorised = true;
             m_events.onLog(QStringLiteral("authorised"));
             return WithNul(kAuthorisedReply);
         }
-        m_events.onLog(QStringLiteral("authorisation failed"));
         m_close = true;
         return WithNul("Authorise : failed");
     }
     if (message == "Ping") {
-        if (!m_authorised || !m_events.answerPings()) return {};
+        if (!m_authorised) return Unexpected(QStringLiteral("ping before the authorisation"));
+        if (!m_events.answerPings()) return {};
         return WithNul(kPongReply);
     }
     for (const QByteArray& word : kCommandWords) {
         if (message != word) continue;
-        if (!m_authorised) {
-            m_events.onLog(QStringLiteral("command %1 refused: not authorised")
-                               .arg(QString::fromLatin1(word)));
-            return {};
-        }
+        if (!m_authorised)
+            return Unexpected(QStringLiteral("command %1 refused: not authorised")
+                                  .arg(QString::fromLatin1(word)));
         m_events.onLog(QStringLiteral("command %1").arg(QString::fromLatin1(word)));
         m_events.onCommand(word);
         return {};
     }
-    m_events.onLog(QStringLiteral("unknown message \"%1\"").arg(Printable(message)));
+    return Unexpected(QStringLiteral("unknown message \"%1\"").arg(Printable(message)));
+}
+
+// Logs a message that has no place here; a few of them end the session, so that one client
+// can neither flood the log nor keep trying its luck.
+QByteArray CHelperSession::Unexpected(const QString& what) {
+    const bool last = ++m_unexpected >= kMaxUnexpected;
+    m_events.onLog(last ? what + QStringLiteral(", closing") : what);
+    if (last) m_close = true;
     return {};
 }

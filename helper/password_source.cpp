@@ -1,36 +1,53 @@
 #include "helper/password_source.h"
 
+#include "connection/password_hash.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// The first line, without its line end; a password holds no line break.
+QString TooLong() {
+    return QStringLiteral("the password is longer than the %1 characters Dormo can send")
+        .arg(kMaxPassword);
+}
+
+// The first line, without its line end; a password holds no line break. A password that Dormo
+// cannot send whole could never be given, so it is refused.
 std::optional<QString> FirstLine(std::FILE* stream, QString* error) {
     QByteArray line;
     int c;
     while ((c = std::fgetc(stream)) != EOF && c != '\n') {
-        if (line.size() >= 4096) {
-            *error = QStringLiteral("password longer than 4096 bytes");
+        // No UTF-16 unit takes more than three bytes of UTF-8; one more for a carriage return.
+        if (line.size() > 3 * kMaxPassword + 1) {
+            line.fill('\0');
+            *error = TooLong();
             return std::nullopt;
         }
         line.append(char(c));
     }
     if (line.endsWith('\r')) line.chop(1);
-    if (line.isEmpty()) {
+    QString password = QString::fromUtf8(line);
+    line.fill('\0');
+    if (password.isEmpty()) {
         *error = QStringLiteral("empty password");
         return std::nullopt;
     }
-    QString password = QString::fromUtf8(line);
-    line.fill('\0');
+    if (password.size() > kMaxPassword) {
+        password.fill(QChar(0));
+        *error = TooLong();
+        return std::nullopt;
+    }
     return password;
 }
 
 }  // namespace
 
 std::optional<QString> ReadPasswordFile(const QString& path, QString* error) {
-    const int fd = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    // Not blocking, so that a FIFO cannot hold the start-up; what was opened is checked below.
+    const int fd =
+        ::open(path.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) {
         *error = QStringLiteral("cannot open the password file %1").arg(path);
         return std::nullopt;

@@ -1,57 +1,26 @@
+#include "common/helper_client.h"
 #include "common/helper_process.h"
-#include "connection/password_hash.h"
-#include "connection/protocol.h"
-#include "platform/tcp_socket.h"
 
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
-#include <arpa/inet.h>
-#include <sys/socket.h>
-
-#include <cerrno>
+#include <sys/stat.h>
 
 #include <vector>
 
 namespace {
 
-using std::chrono::milliseconds;
-
-const milliseconds kLimit(5000);
+using namespace helper_client;
 
 int Open(const CHelperProcess& helper) {
-    return platform::ConnectTcp("127.0.0.1", htons(helper.Port()), kLimit, kLimit);
-}
-
-QByteArray Challenge(int fd) {
-    platform::SendBytes(fd, kConnectMessage);
-    return ChallengeFromReply(platform::ReceiveReply(fd, kMaxReply, kLimit));
-}
-
-QByteArray Authorise(int fd, const QByteArray& challenge, const QString& password) {
-    platform::SendBytes(fd,
-                        AuthoriseMessage(AuthorisationValue(PasswordHash(password), challenge)));
-    return ReplyText(platform::ReceiveReply(fd, kMaxReply, kLimit));
-}
-
-// True once the helper has closed the connection (bounded by the receive limit).
-bool ClosedByHelper(int fd) {
-    char byte;
-    for (int i = 0; i < 100; ++i) {
-        const QByteArray got = platform::ReceiveReply(fd, 1, kLimit);
-        if (!got.isEmpty()) continue;
-        // Unread bytes make the helper's close a reset rather than an orderly end.
-        const ssize_t n = ::recv(fd, &byte, 1, MSG_DONTWAIT);
-        return n == 0 || (n < 0 && errno == ECONNRESET);
-    }
-    return false;
+    return helper_client::Open(helper.Port());
 }
 
 TEST(HelperProcess, ServesSeveralClientsAtOnceAndOneAfterAnother) {
     CHelperProcess helper("Secret");
     ASSERT_NE(helper.Port(), 0);
-    std::vector<int> clients(5);
+    std::vector<int> clients(4);  // as many as one address may have waiting to authorise
     std::vector<QByteArray> challenges;
     for (int& fd : clients) fd = Open(helper);
     for (int fd : clients) challenges.push_back(Challenge(fd));
@@ -68,7 +37,7 @@ TEST(HelperProcess, ServesSeveralClientsAtOnceAndOneAfterAnother) {
         EXPECT_EQ(Authorise(fd, Challenge(fd), "Secret"), kAuthorisedReply);
         platform::CloseSocket(fd);
     }
-    EXPECT_TRUE(helper.WaitForLog("connection closed", 25));
+    EXPECT_TRUE(helper.WaitForLog("connection closed", 24));
     EXPECT_FALSE(helper.Log().contains("Secret"));
 }
 
@@ -101,19 +70,53 @@ TEST(HelperProcess, DropsSilentFloodingAndNonReadingClientsAndServesOn) {
     platform::CloseSocket(next);
 }
 
-TEST(HelperProcess, RefusesAPasswordFileOthersCanRead) {
+TEST(HelperProcess, RestsWhileOutOfDescriptorsAndServesAgainAfter) {
+    CHelperProcess helper("Secret", {"sh", "-c", "ulimit -n 16 && exec \"$0\" \"$@\""},
+                          {"--port", "0", "--listen-address", "127.0.0.1", "--no-advertise"});
+    ASSERT_NE(helper.Port(), 0) << helper.Log().constData();
+    // Clients are served until the helper has no descriptor left for the next one.
+    std::vector<int> served;
+    int waiting = -1;
+    while (waiting < 0 && served.size() < 16) {
+        const int fd = Open(helper);
+        const QByteArray challenge = Challenge(fd);
+        if (challenge.isEmpty()) {
+            waiting = fd;
+        } else {
+            EXPECT_EQ(Authorise(fd, challenge, "Secret"), kAuthorisedReply);
+            served.push_back(fd);
+        }
+    }
+    ASSERT_GE(waiting, 0);
+    EXPECT_TRUE(helper.WaitForLog("cannot accept connections"));
+    for (int fd : served) platform::CloseSocket(fd);
+    // The waiting client's "Connect" is answered once its connection is taken.
+    const QByteArray challenge =
+        ChallengeFromReply(platform::ReceiveReply(waiting, kMaxReply, kLimit));
+    EXPECT_EQ(Authorise(waiting, challenge, "Secret"), kAuthorisedReply);
+    EXPECT_TRUE(helper.WaitForLog("accepting connections again"));
+    EXPECT_EQ(helper.Log().count("cannot accept"), 1) << "once for the seconds it lasted";
+    platform::CloseSocket(waiting);
+}
+
+TEST(HelperProcess, RefusesAtStartAPasswordFileThatIsNotPrivateOrNotAFile) {
     QTemporaryDir dir;
-    QFile file(dir.filePath("password"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("Secret\n");
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
-    file.close();
-    QProcess process;
-    process.start(DORMO_HELPER_BINARY, {"--password-file", file.fileName(), "--port", "0",
-                                        "--listen-address", "127.0.0.1", "--no-advertise"});
-    ASSERT_TRUE(process.waitForFinished(10000));
-    EXPECT_NE(process.exitCode(), 0);
-    EXPECT_TRUE(process.readAllStandardError().contains("chmod 600"));
+    QFile readable(dir.filePath("readable"));
+    ASSERT_TRUE(readable.open(QIODevice::WriteOnly));
+    readable.write("Secret\n");
+    readable.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    readable.close();
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    for (const auto& [path, message] :
+         {std::pair{readable.fileName(), "chmod 600"}, std::pair{fifo, "not a regular file"}}) {
+        QProcess process;
+        process.start(DORMO_HELPER_BINARY, {"--password-file", path, "--port", "0",
+                                            "--listen-address", "127.0.0.1", "--no-advertise"});
+        ASSERT_TRUE(process.waitForFinished(10000)) << "start-up hangs on " << message;
+        EXPECT_NE(process.exitCode(), 0);
+        EXPECT_TRUE(process.readAllStandardError().contains(message)) << message;
+    }
 }
 
 }  // namespace

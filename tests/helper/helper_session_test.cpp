@@ -12,16 +12,20 @@ const QByteArray kNul(1, '\0');
 
 class HelperSession : public ::testing::Test {
 protected:
-    HelperSession()
-        : m_session(PasswordHash("Secret"), "A\xe9",
-                    {[this](const QByteArray& word) { m_commands << QString::fromLatin1(word); },
-                     [this](const QString& line) { m_log << line; }, [] { return true; }}) {}
+    HelperSession() : m_session(PasswordHash("Secret"), "A\xe9", Events()) {}
+
+    CHelperSession::Events Events() {
+        return {[this](const QByteArray& word) { m_commands << QString::fromLatin1(word); },
+                [this](const QString& line) { m_log << line; }, [] { return true; },
+                [this] { return m_mayCheck; }, [](bool) {}};
+    }
 
     QByteArray Authorise() {
         return m_session.Feed(
             "Authorise: " + AuthorisationValue(PasswordHash("sEcReT"), "A\xe9").toLatin1() + kNul);
     }
 
+    bool m_mayCheck = true;
     CHelperSession m_session;
     QStringList m_commands;
     QStringList m_log;
@@ -51,6 +55,32 @@ TEST_F(HelperSession, LogsOnlyPrintableTextOfUnknownMessages) {
     m_session.Feed(QByteArray("\x1b[2Jodd\x01", 8) + kNul);
     ASSERT_FALSE(m_log.isEmpty());
     EXPECT_EQ(m_log.last(), "unknown message \"?[2Jodd?\"");
+}
+
+TEST_F(HelperSession, AnAuthorisationWaitsUnansweredUntilItsPasswordMayBeChecked) {
+    m_mayCheck = false;
+    EXPECT_TRUE(Authorise().isEmpty());
+    EXPECT_TRUE(m_session.IsWaiting());
+    EXPECT_TRUE(m_session.Feed({}).isEmpty());
+    m_mayCheck = true;
+    EXPECT_EQ(m_session.Feed({}), QByteArray("Authorise : succeeded\0", 22));
+    EXPECT_FALSE(m_session.IsWaiting());
+}
+
+// Whatever a client repeats that has no place in the conversation, it is dropped after a few
+// messages with a few log lines, not one line per message for as long as it likes.
+TEST_F(HelperSession, EndsAfterAFewMessagesOutOfPlace) {
+    for (const QByteArray& message :
+         {QByteArray(1, '\0'), QByteArray("Connect\0", 8), QByteArray("Ping\0", 5),
+          QByteArray("Dormo\0", 6), QByteArray("what?\0", 6)}) {
+        m_log.clear();
+        CHelperSession session(PasswordHash("Secret"), "A\xe9", Events());
+        const QByteArray replies = session.Feed(message.repeated(1000));
+        EXPECT_TRUE(session.ShouldClose()) << message.constData();
+        EXPECT_LE(m_log.size(), 4) << message.constData();
+        EXPECT_LE(replies.count("Connect:"), 1) << message.constData();
+    }
+    EXPECT_TRUE(m_commands.isEmpty());
 }
 
 }  // namespace

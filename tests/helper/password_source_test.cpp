@@ -38,4 +38,20 @@ TEST(PasswordFile, TakesTheFirstLineOfAPrivateFileOnly) {
     EXPECT_FALSE(ReadPasswordFile(WriteFile(dir, "\nsecond\n", 0600), &error));
 }
 
+// Dormo sends at most 1022 UTF-16 units of a typed password; a longer one could never log in.
+TEST(PasswordFile, RefusesAPasswordLongerThanDormoCanSend) {
+    const QString face = QString::fromUtf8("\xf0\x9f\x98\x80");  // two UTF-16 units
+    for (const auto& [password, taken] :
+         {std::pair{QString(1022, 'x'), true}, std::pair{QString(1023, 'x'), false},
+          std::pair{face.repeated(511), true}, std::pair{face.repeated(512), false},
+          std::pair{QString(5000, 'x'), false}}) {
+        QByteArray line = password.toUtf8() + "\n";
+        std::FILE* stream = ::fmemopen(line.data(), size_t(line.size()), "r");
+        QString error;
+        EXPECT_EQ(ReadPasswordStream(stream, &error).has_value(), taken) << password.size();
+        EXPECT_EQ(error.contains("longer than"), !taken) << error.toStdString();
+        std::fclose(stream);
+    }
+}
+
 }  // namespace
