@@ -20,7 +20,6 @@
 #include "ui/row_list_view.h"
 #include "ui/soft_key_bar.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
