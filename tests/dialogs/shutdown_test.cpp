@@ -8,6 +8,7 @@
 #include "connection/connection_screens.h"
 #include "connection/password_hash.h"
 #include "dialogs/command_screen_command.h"
+#include "platform/message_box.h"
 #include "platform/registry.h"
 #include "resources/resource_ids.h"
 
@@ -128,6 +129,12 @@ TEST_F(Shutdown, EveryWayOutOverAPageOnTheCommandScreenEndsEverythingWithCodeZer
         {"SIGTERM", signal(SIGTERM)},
         {"SIGINT", signal(SIGINT)},
         {"SIGHUP", signal(SIGHUP)},
+        {"SIGTERM over a message box",
+         [](CPage& screen) {
+             QTimer::singleShot(0, [] { std::raise(SIGTERM); });
+             platform::CMessageBoxes().Show(&screen, QStringLiteral("Sent."),
+                                            QStringLiteral("Dormo"), platform::MB_OK);
+         }},
     };
     const int before = ThreadCount();
     int run = 0;
