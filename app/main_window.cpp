@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "app/screen_metrics.h"
 #include "app/settings.h"
+#include "app/start_up.h"
 #include "connection/password_dialog.h"
 #include "connection/wake.h"
 #include "dialogs/help_page.h"
@@ -23,7 +24,6 @@
 #include "ui/row_list_view.h"
 #include "ui/soft_key_bar.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -104,9 +104,10 @@ void CMainWindow::OnListActivated(int row) {
 }
 
 void CMainWindow::closeEvent(QCloseEvent* event) {
-    // The orderly shutdown runs once the event loop has returned.
+    // Pages inside the window end with it; the orderly shutdown runs once the loops have
+    // returned.
     event->accept();
-    QApplication::exit(0);
+    RequestShutdown();
 }
 
 void CMainWindow::resizeEvent(QResizeEvent* event) {

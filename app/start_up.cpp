@@ -9,6 +9,7 @@
 #include "discovery/discovery.h"
 #include "platform/registry.h"
 #include "platform/single_instance.h"
+#include "platform/termination_signals.h"
 
 #include <QApplication>
 #include <QLoggingCategory>
@@ -37,6 +38,7 @@ int RunDormo() {
     instance.SetOnActivate(ComeForward);
 
     g_app.MeasureScreen();
+    platform::CTerminationSignals terminationSignals([](int) { RequestShutdown(); });
     platform::CRegistry registry(platform::CRegistry::DefaultPath());
     g_app.m_registry = &registry;
 
@@ -58,6 +60,12 @@ int RunDormo() {
     g_app.m_mainWindow = nullptr;
     g_app.m_registry = nullptr;
     return code;
+}
+
+void RequestShutdown() {
+    // Ends every event loop of the GUI thread, the pages' and message boxes' included; loops
+    // started while they unwind return at once.
+    QApplication::exit(0);
 }
 
 void ShutDown() {

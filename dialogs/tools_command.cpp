@@ -1,5 +1,6 @@
 #include "dialogs/tools_command.h"
 
+#include "app/start_up.h"
 #include "dialogs/about_page.h"
 #include "dialogs/feedback.h"
 #include "dialogs/help_page.h"
@@ -7,13 +8,10 @@
 #include "dialogs/update_check.h"
 #include "resources/resource_ids.h"
 
-#include <QApplication>
-
 void RunToolsCommand(QWidget* owner, int id) {
     switch (id) {
         case IDM_CLOSE:
-            // Leaves every nested modal loop as well as the main one.
-            QApplication::exit(0);
+            RequestShutdown();
             break;
         case IDM_OPTIONS:
             RunOptionsPage(owner);

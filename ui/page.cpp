@@ -7,13 +7,19 @@
 #include "ui/control_id.h"
 #include "ui/soft_key_bar.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QEventLoop>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+
+#include <algorithm>
 
 namespace {
 
@@ -59,9 +65,21 @@ QWidget* CreateControl(const CControlTemplate& control, CPage* page) {
     return nullptr;
 }
 
+// The pages that run, in the order they opened.
+std::vector<QPointer<CPage>>& RunningPages() {
+    static std::vector<QPointer<CPage>> pages;
+    return pages;
+}
+
 }  // namespace
 
-CPage::CPage(QWidget* owner) : QDialog(owner) {}
+CPage::CPage(QWidget* owner) : QWidget(owner) {
+    setAutoFillBackground(true);
+}
+
+CPage::~CPage() {
+    if (m_running) done(kRejected);
+}
 
 QWidget* CPage::Control(int id) const {
     return FindControl(this, id);
@@ -84,15 +102,46 @@ void CPage::OnCommand(int id) {
 
 void CPage::done(int result) {
     m_ended = true;
-    QDialog::done(result);
+    m_result = result;
+    if (m_running) {
+        m_running = false;
+        Uncover();
+    }
+    hide();
+    if (m_loop) m_loop->exit(result);
+    emit finished(result);
 }
 
 void CPage::OnSize(const QRect&) {}
 
+void CPage::closeEvent(QCloseEvent* event) {
+    if (!isVisible()) {
+        event->accept();
+        return;
+    }
+    const QPointer<CPage> self = this;
+    reject();
+    if (self && isVisible()) event->ignore();
+}
+
+bool CPage::eventFilter(QObject* watched, QEvent* event) {
+    if (m_fillsHost && watched == parentWidget() && event->type() == QEvent::Resize)
+        setGeometry(parentWidget()->rect());
+    return QWidget::eventFilter(watched, event);
+}
+
+void CPage::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Cancel)) {
+        reject();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void CPage::resizeEvent(QResizeEvent* event) {
     // The bar has already followed the page (its event filter runs first), so ClientRect is the
     // new one.
-    QDialog::resizeEvent(event);
+    QWidget::resizeEvent(event);
     OnSize(ClientRect());
 }
 
@@ -115,26 +164,95 @@ void CPage::BuildFromTemplate(const CDialogTemplate& dialog) {
     }
 }
 
+int CPage::Exec() {
+    m_running = true;
+    m_result = kRejected;
+    RunningPages().push_back(this);
+    Cover();
+    QWidget* focus = focusWidget();
+    show();
+    raise();
+    if (isWindow()) activateWindow();
+    if (focus && isAncestorOf(focus)) {
+        focus->setFocus(Qt::OtherFocusReason);
+    } else {
+        setFocus(Qt::OtherFocusReason);
+    }
+    QEventLoop loop;
+    m_loop = &loop;
+    loop.exec(QEventLoop::DialogExec);
+    m_loop = nullptr;
+    // The loop also ends when every loop of the application is told to end.
+    if (m_running) done(kRejected);
+    return m_result;
+}
+
+void CPage::Cover() {
+    m_covered.clear();
+    m_focusBefore = QApplication::focusWidget();
+    QWidget* host = isWindow() ? nullptr : parentWidget();
+    if (!host) return;
+    for (QObject* child : host->children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (!widget || widget == this || widget->isWindow() || widget->isHidden()) continue;
+        widget->hide();
+        m_covered.emplace_back(widget);
+    }
+}
+
+void CPage::Uncover() {
+    std::vector<QPointer<CPage>>& pages = RunningPages();
+    const auto self = std::find(pages.begin(), pages.end(), this);
+    // A page ended under a page that still runs hands what it covered to that page.
+    for (auto above = self == pages.end() ? pages.end() : self + 1; above != pages.end(); ++above) {
+        std::vector<QPointer<QWidget>>& covered = (*above)->m_covered;
+        const auto me = std::find(covered.begin(), covered.end(), this);
+        if (me == covered.end()) continue;
+        covered.erase(me);
+        covered.insert(covered.end(), m_covered.begin(), m_covered.end());
+        if (!(*above)->m_focusBefore || isAncestorOf((*above)->m_focusBefore))
+            (*above)->m_focusBefore = m_focusBefore;
+        m_covered.clear();
+        break;
+    }
+    if (self != pages.end()) pages.erase(self);
+    for (const QPointer<QWidget>& widget : m_covered) {
+        const auto* page = qobject_cast<const CPage*>(widget.data());
+        if (widget && (!page || page->IsRunning())) widget->show();
+    }
+    m_covered.clear();
+    if (m_focusBefore && m_focusBefore->isVisible()) m_focusBefore->setFocus(Qt::OtherFocusReason);
+    m_focusBefore = nullptr;
+}
+
+CPage* FrontPage() {
+    std::vector<QPointer<CPage>>& pages = RunningPages();
+    pages.erase(std::remove(pages.begin(), pages.end(), nullptr), pages.end());
+    return pages.empty() ? nullptr : pages.back().data();
+}
+
 int RunDialog(int templateId, QWidget* owner, CPage& page) {
     const CDialogTemplate* dialog = FindDialogTemplate(templateId);
     if (!dialog) return -1;
-    if (page.parentWidget() != owner) page.setParent(owner, page.windowFlags());
+    QWidget* host = owner ? owner->window() : g_app.m_mainWindow;
+    if (host == &page) host = nullptr;
+    if (page.parentWidget() != host || page.isWindow() != (host == nullptr))
+        page.setParent(host, host ? Qt::Widget : Qt::Window);
     page.m_ended = false;
     page.BuildFromTemplate(*dialog);
     page.OnInitDialog();
     if (page.m_ended) return page.result();
-    return page.exec();
+    return page.Exec();
 }
 
-bool InitFullScreenDialog(CApp& app, CPage& page, int recordId) {
-    page.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    QRect area;
-    if (app.m_mainWindow) {
-        area = QRect(app.m_mainWindow->mapToGlobal(QPoint(0, 0)), app.m_mainWindow->size());
+bool InitFullScreenDialog(CApp&, CPage& page, int recordId) {
+    if (QWidget* host = page.isWindow() ? nullptr : page.parentWidget()) {
+        page.setGeometry(host->rect());
+        if (!page.m_fillsHost) host->installEventFilter(&page);
+        page.m_fillsHost = true;
     } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        area = screen->availableGeometry();
+        page.setGeometry(screen->availableGeometry());
     }
-    page.setGeometry(area);
     CSoftKeyBar* bar = CSoftKeyBar::Create(recordId, &page);
     if (!bar) return false;
     QObject::connect(bar, &CSoftKeyBar::Command, &page, [&page](int id) { page.OnCommand(id); });

@@ -9,6 +9,7 @@
 #include "discovery/computer_list_model.h"
 #include "discovery/remembered_computers.h"
 #include "platform/cursor.h"
+#include "platform/tick_count.h"
 #include "resources/resource_ids.h"
 #include "ui/row_list_view.h"
 #include "ui/soft_key_bar.h"
@@ -42,7 +43,8 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
     }
     void AddComputer(const QString& name) {
-        g_app.m_computers.push_back({name, 0, "10.77.0.2", name.toStdString(), 0, true});
+        g_app.m_computers.push_back(
+            {name, platform::TickCount(), "10.77.0.2", name.toStdString(), 0, true});
         g_app.m_listModel->AppendRow(name, kComputerRowData, int(g_app.m_computers.size()) - 1);
     }
     CRowListView* List() const { return static_cast<CRowListView*>(g_app.m_listView); }
@@ -131,8 +133,10 @@ TEST_F(MainWindowTest, TappingTheHelpRowFlashesRowZeroAndOpensHelp) {
 TEST_F(MainWindowTest, TapOrArrowsAndEnterOpenThePageOfTheComputerTheRowShows) {
     Create();
     // Rows out of step with the entries: each row still opens its own computer.
-    g_app.m_computers.push_back({QStringLiteral("Study"), 0, "10.77.0.2", "Study", 0, true});
-    g_app.m_computers.push_back({QStringLiteral("Garage"), 0, "10.77.0.3", "Garage", 0, true});
+    g_app.m_computers.push_back(
+        {QStringLiteral("Study"), platform::TickCount(), "10.77.0.2", "Study", 0, true});
+    g_app.m_computers.push_back(
+        {QStringLiteral("Garage"), platform::TickCount(), "10.77.0.3", "Garage", 0, true});
     g_app.m_listModel->AppendRow(QStringLiteral("Garage"), kComputerRowData, 1);
     g_app.m_listModel->AppendRow(QStringLiteral("Study"), kComputerRowData, 0);
     CPressedPaintSpy spy;

@@ -23,11 +23,11 @@ inline bool WithOpenPage(const std::function<void()>& call,
     QTimer timer;
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, [&] {
-        seen = qobject_cast<CPage*>(QApplication::activeModalWidget());
+        seen = FrontPage();
         if (!seen) return;
         opened = true;
         inside(*seen);
-        if (seen && seen->isVisible()) seen->done(-2);  // a failed check must not hang the test
+        if (seen && seen->IsRunning()) seen->done(-2);  // a failed check must not hang the test
     });
     timer.start(0);
     call();

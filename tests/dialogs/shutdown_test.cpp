@@ -8,6 +8,7 @@
 #include "connection/connection_screens.h"
 #include "connection/password_hash.h"
 #include "dialogs/command_screen_command.h"
+#include "platform/message_box.h"
 #include "platform/registry.h"
 #include "resources/resource_ids.h"
 
@@ -19,9 +20,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <arpa/inet.h>
 
+#include <csignal>
 #include <functional>
 
 namespace {
@@ -110,32 +113,56 @@ protected:
 
 }  // namespace
 
-TEST_F(Shutdown, CloseOverAPageOnTheCommandScreenEndsEverythingWithCodeZero) {
+TEST_F(Shutdown, EveryWayOutOverAPageOnTheCommandScreenEndsEverythingWithCodeZero) {
     PassFirstRun();
     CHelperProcess helper("Secret");
     ASSERT_NE(helper.Port(), 0) << helper.Log().constData();
+    const auto signal = [](int number) {
+        return [number](CPage&) {
+            std::raise(number);
+            QCoreApplication::processEvents();
+        };
+    };
+    const std::pair<const char*, std::function<void(CPage&)>> ways[] = {
+        {"Close", [](CPage& screen) { OnCommandScreenCommand(g_app, &screen, IDM_CLOSE); }},
+        {"window closed", [](CPage&) { g_app.m_mainWindow->windowHandle()->close(); }},
+        {"SIGTERM", signal(SIGTERM)},
+        {"SIGINT", signal(SIGINT)},
+        {"SIGHUP", signal(SIGHUP)},
+        {"SIGTERM over a message box",
+         [](CPage& screen) {
+             QTimer::singleShot(0, [] { std::raise(SIGTERM); });
+             platform::CMessageBoxes().Show(&screen, QStringLiteral("Sent."),
+                                            QStringLiteral("Dormo"), platform::MB_OK);
+         }},
+    };
     const int before = ThreadCount();
-    int threadsWhileConnected = 0;
-    bool aboutOpen = false;
-    ConnectOnceRunning(helper, [&](CPage& screen) {
-        threadsWhileConnected = ThreadCount();
-        // Close chosen while About is open over the screen: three loops deep.
-        WithOpenPage([&] { OnCommandScreenCommand(g_app, &screen, IDM_ABOUT); },
-                     [&](CPage& about) {
-                         aboutOpen = about.TemplateId() == IDD_ABOUT;
-                         OnCommandScreenCommand(g_app, &screen, IDM_CLOSE);
-                         EXPECT_TRUE(IsConnected()) << "Close closes nothing itself";
-                     });
-    });
-    EXPECT_EQ(RunDormo(), 0);
-    EXPECT_TRUE(m_runner.m_connectedWhileRunning);
-    EXPECT_TRUE(aboutOpen);
-    EXPECT_GT(threadsWhileConnected, before) << "the keep-alive was running";
-    EXPECT_EQ(m_password.m_ends, 1);
-    EXPECT_FALSE(IsConnected());
-    EXPECT_EQ(ThreadCount(), before);
-    EXPECT_EQ(g_app.m_mainWindow, nullptr);
-    EXPECT_TRUE(helper.WaitForLog(QStringLiteral("connection closed")));
+    int run = 0;
+    for (const auto& [name, way] : ways) {
+        SCOPED_TRACE(name);
+        m_password.m_ends = 0;
+        int threadsWhileConnected = 0;
+        bool aboutOpen = false;
+        ConnectOnceRunning(helper, [&, &way = way](CPage& screen) {
+            threadsWhileConnected = ThreadCount();
+            // Chosen while About is open over the screen: three loops deep.
+            WithOpenPage([&] { OnCommandScreenCommand(g_app, &screen, IDM_ABOUT); },
+                         [&](CPage& about) {
+                             aboutOpen = about.TemplateId() == IDD_ABOUT;
+                             way(screen);
+                             EXPECT_TRUE(IsConnected()) << "the request closes nothing itself";
+                         });
+        });
+        EXPECT_EQ(RunDormo(), 0);
+        EXPECT_TRUE(m_runner.m_connectedWhileRunning);
+        EXPECT_TRUE(aboutOpen);
+        EXPECT_GT(threadsWhileConnected, before) << "the keep-alive was running";
+        EXPECT_EQ(m_password.m_ends, 1);
+        EXPECT_FALSE(IsConnected());
+        EXPECT_EQ(ThreadCount(), before);
+        EXPECT_EQ(g_app.m_mainWindow, nullptr);
+        EXPECT_TRUE(helper.WaitForLog(QStringLiteral("connection closed"), ++run));
+    }
     EXPECT_TRUE(m_boxes.ShownBoxes().empty());
 }
 
@@ -147,14 +174,14 @@ void AfterStartUp(std::function<void()> inside) {
 TEST_F(Shutdown, FirstRunNoticeOpensAtStartUpUntilPassed) {
     bool noticeOpen = false;
     AfterStartUp([&] {
-        noticeOpen = QApplication::activeModalWidget() != nullptr;
-        g_app.m_mainWindow->close();
+        noticeOpen = FrontPage() != nullptr;
+        g_app.m_mainWindow->windowHandle()->close();
     });
     EXPECT_EQ(RunDormo(), 0) << "closing the main window during the notice ends the program";
     EXPECT_TRUE(noticeOpen);
 
     AfterStartUp([&] {
-        auto* notice = qobject_cast<CPage*>(QApplication::activeModalWidget());
+        CPage* notice = FrontPage();
         ASSERT_TRUE(notice) << "nothing was written: the notice is still due";
         EXPECT_EQ(notice->TemplateId(), IDD_FIRST_RUN);
         EXPECT_EQ(notice->parentWidget(), g_app.m_mainWindow);
@@ -165,7 +192,7 @@ TEST_F(Shutdown, FirstRunNoticeOpensAtStartUpUntilPassed) {
     EXPECT_EQ(RunDormo(), 0);
 
     AfterStartUp([&] {
-        noticeOpen = QApplication::activeModalWidget() != nullptr;
+        noticeOpen = FrontPage() != nullptr;
         g_app.m_mainWindow->close();
     });
     EXPECT_EQ(RunDormo(), 0);

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "ui/page.h"
+
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QDialog>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -11,7 +12,7 @@
 #include <vector>
 
 // Acts on modal pages from inside their own event loops: each step, in turn, runs (from a timer
-// of its own, so it may open further pages) once a page of its class is the active modal widget.
+// of its own, so it may open further pages) once a page of its class is the page in front.
 // A page left 30 s with no step run is ended and the script marked timed out: no test hangs.
 class CModalScript : public QObject {
 public:
@@ -37,7 +38,7 @@ private:
     };
 
     void Poll() {
-        QWidget* active = QApplication::activeModalWidget();
+        QWidget* active = FrontPage();
         if (active != m_lastActive) {
             m_lastActive = active;
             m_deadline.setRemainingTime(kLimitMs);
@@ -54,7 +55,7 @@ private:
         }
         if (m_deadline.hasExpired()) {
             m_timedOut = true;
-            if (auto* dialog = qobject_cast<QDialog*>(active)) dialog->done(0);
+            if (auto* page = qobject_cast<CPage*>(active)) page->done(0);
         }
     }
 

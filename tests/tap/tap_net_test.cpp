@@ -77,7 +77,7 @@ protected:
         TapRow(g_app.m_listView, row);
         EXPECT_FALSE(m_script.TimedOut());
         EXPECT_EQ(m_script.StepsRun(), m_script.Steps());
-        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the list is in front again";
+        EXPECT_EQ(FrontPage(), nullptr) << "the list is in front again";
         EXPECT_FALSE(IsConnected());
         EXPECT_EQ(g_app.m_commandList, nullptr);
     }
@@ -168,7 +168,7 @@ TEST_F(TapNetTest, RefusedSavedHashIsDeletedAndTheNextVisitSkipsThePasswordPage)
 
     // The second visit: the saved hash logs in before the page would show.
     m_script.When<CCommandScreen>([&](CCommandScreen& screen) {
-        for (QWidget* widget : QApplication::topLevelWidgets())
+        for (QWidget* widget : g_app.m_mainWindow->findChildren<QWidget*>())
             EXPECT_FALSE(qobject_cast<CPasswordDialog*>(widget) && widget->isVisible());
         ClickSoftKey(screen, 1);
     });
@@ -182,7 +182,7 @@ TEST_F(TapNetTest, HelperThatStopsAnsweringPingsBringsTheListBack) {
     LogIn();
     bool ownedByTheScreen = false;
     m_script.When<CCommandScreen>([&](CCommandScreen& screen) {
-        QObject::connect(&screen, &QDialog::finished, [&] {
+        QObject::connect(&screen, &CPage::finished, [&] {
             const auto& shown = m_app.m_boxes.ShownBoxes();
             ownedByTheScreen = !shown.empty() && shown.back().owner == &screen;
         });

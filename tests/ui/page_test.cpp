@@ -1,6 +1,8 @@
 #include "app/app.h"
+#include "app/screen_metrics.h"
 #include "common/screen_setup.h"
 #include "resources/resource_ids.h"
+#include "platform/message_box.h"
 #include "ui/page.h"
 #include "ui/soft_key_bar.h"
 
@@ -8,11 +10,14 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include <functional>
 
@@ -49,6 +54,14 @@ int RunAndInspect(int templateId, CTestPage& page, const std::function<void()>& 
     return RunDialog(templateId, g_app.m_mainWindow, page);
 }
 
+// The program's windows that are shown.
+QList<QWindow*> ShownWindows() {
+    QList<QWindow*> shown;
+    for (QWindow* window : QGuiApplication::topLevelWindows())
+        if (window->isVisible()) shown << window;
+    return shown;
+}
+
 class PageTest : public ::testing::Test {
 protected:
     PageTest() : m_screen(96, 240, 320) {
@@ -66,7 +79,7 @@ protected:
 TEST_F(PageTest, FullScreenOverTheMainWindowWithTheRecordsSoftKeys) {
     CTestPage page(IDR_PASSWORD_BAR);
     const int result = RunAndInspect(IDD_PASSWORD, page, [&] {
-        EXPECT_EQ(page.geometry(), QRect(m_main.mapToGlobal(QPoint(0, 0)), m_main.size()));
+        EXPECT_EQ(page.geometry(), m_main.rect());
         CSoftKeyBar* bar = page.SoftKeyBar();
         ASSERT_TRUE(bar);
         EXPECT_EQ(bar->geometry(), QRect(0, 320 - 26, 240, 26));
@@ -78,7 +91,7 @@ TEST_F(PageTest, FullScreenOverTheMainWindowWithTheRecordsSoftKeys) {
         QTest::mouseClick(bar->Button(1), Qt::LeftButton);
     });
     EXPECT_TRUE(page.m_barMade);
-    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_EQ(result, CPage::kRejected);
     EXPECT_EQ(page.m_commands, std::vector<int>{IDCANCEL_COMMAND});
 }
 
@@ -133,4 +146,76 @@ TEST_F(PageTest, AMissingBarLeavesAFullScreenPageAndAMissingTemplateOpensNothing
     EXPECT_EQ(RunDialog(999, &m_main, unopened), -1);
     EXPECT_FALSE(unopened.m_initialised);
     EXPECT_FALSE(unopened.isVisible());
+}
+
+TEST_F(PageTest, APageIsPartOfTheMainWindowCoveringItsClientAreaAt96And192Dpi) {
+    struct Case {
+        int dpi;
+        QSize window, resized;
+    };
+    for (const Case& c : {Case{96, {240, 320}, {300, 400}}, Case{192, {480, 640}, {600, 900}}}) {
+        SCOPED_TRACE(c.dpi);
+        CScreenSetup screen(c.dpi, c.window.width(), c.window.height());
+        m_main.resize(c.window);
+        CTestPage page(IDR_CLOSE_BAR);
+        RunAndInspect(IDD_HELP, page, [&] {
+            EXPECT_EQ(page.parentWidget(), &m_main);
+            EXPECT_FALSE(page.isWindow());
+            EXPECT_EQ(page.geometry(), m_main.rect());
+            EXPECT_EQ(ShownWindows(), QList<QWindow*>{m_main.windowHandle()});
+            EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the window takes a close";
+            const int bar = ScaleLogical(26, c.dpi);
+            m_main.resize(c.resized);
+            EXPECT_EQ(page.geometry(), m_main.rect());
+            EXPECT_EQ(page.m_lastClient, QRect(0, 0, c.resized.width(), c.resized.height() - bar));
+            // A message box is the one other window, and the main window owns it.
+            QList<QWindow*> withBox;
+            QTimer::singleShot(0, [&] {
+                withBox = ShownWindows();
+                if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                    box->done(0);
+            });
+            platform::CMessageBoxes().Show(&page, QStringLiteral("Text"), QStringLiteral("Dormo"),
+                                           platform::MB_OK);
+            ASSERT_EQ(withBox.size(), 2);
+            EXPECT_EQ(withBox[0] == m_main.windowHandle() ? withBox[1]->transientParent()
+                                                          : withBox[0]->transientParent(),
+                      m_main.windowHandle());
+        });
+    }
+}
+
+TEST_F(PageTest, APageOverAPageHidesItAndWhateverEndsFirstTheRightOneShows) {
+    // Stands for the main window's list, which takes no input while a page is up.
+    auto* list = new QListWidget(&m_main);
+    list->show();
+    m_main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_main));
+    list->setFocus();
+    for (const bool lowerEndsFirst : {false, true}) {
+        SCOPED_TRACE(lowerEndsFirst);
+        CTestPage lower(IDR_COMMAND_MENU);
+        CTestPage upper(IDR_CLOSE_BAR);
+        RunAndInspect(IDD_COMMAND_SCREEN, lower, [&] {
+            EXPECT_TRUE(list->isHidden());
+            EXPECT_EQ(FrontPage(), &lower);
+            QTimer::singleShot(0, [&] {
+                EXPECT_EQ(FrontPage(), &upper);
+                EXPECT_EQ(upper.parentWidget(), &m_main);
+                EXPECT_EQ(upper.geometry(), m_main.rect());
+                EXPECT_TRUE(lower.isHidden());
+                if (lowerEndsFirst) lower.done(0);  // a lost connection under About
+                EXPECT_TRUE(list->isHidden());
+                upper.done(0);
+            });
+            RunDialog(IDD_ABOUT, &lower, upper);
+            EXPECT_EQ(lower.isVisible(), !lowerEndsFirst);
+            EXPECT_EQ(list->isVisible(), lowerEndsFirst);
+            EXPECT_EQ(FrontPage(), lowerEndsFirst ? nullptr : &lower);
+        });
+        EXPECT_EQ(FrontPage(), nullptr);
+        EXPECT_TRUE(list->isVisible());
+        EXPECT_TRUE(list->hasFocus()) << "the focus goes back where it was";
+    }
+    delete list;
 }

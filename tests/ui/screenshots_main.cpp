@@ -1,24 +1,22 @@
-// dormo-screenshots FOLDER: renders the main window and the command rows offscreen at 96 and at
-// 192 dpi into PNG files in FOLDER, for people to look at.
+// dormo-screenshots FOLDER: renders the main window, alone and with each page running inside it,
+// offscreen at 96 and at 192 dpi into PNG files in FOLDER, for people to look at.
 #include "app/app.h"
 #include "app/main_window.h"
 #include "app/screen_metrics.h"
 #include "common/avahi_daemon.h"
 #include "common/isolated_network.h"
 #include "common/temp_config.h"
+#include "connection/command_screen.h"
 #include "dialogs/first_run_page.h"
 #include "dialogs/help_page.h"
 #include "dialogs/main_window_command.h"
 #include "discovery/computer_list_model.h"
+#include "platform/tick_count.h"
 #include "resources/resource_ids.h"
-#include "ui/command_list_model.h"
-#include "ui/header_label.h"
-#include "ui/row_drawing.h"
-#include "ui/row_list_view.h"
-#include "ui/soft_key_bar.h"
+#include "ui/page.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
-#include <QDialog>
 #include <QDir>
 #include <QTimer>
 
@@ -48,7 +46,8 @@ void RenderAt(int dpi, const QSize& size, const QString& folder) {
     const QStringList names{QStringLiteral("Study-PC"), QStringLiteral("Living room Mac"),
                             QStringLiteral("Workshop")};
     for (const QString& name : names) {
-        g_app.m_computers.push_back({name, 0, "10.77.0.2", name.toStdString(), 0, true});
+        g_app.m_computers.push_back(
+            {name, platform::TickCount(), "10.77.0.2", name.toStdString(), 0, true});
         g_app.m_listModel->AppendRow(name, kComputerRowData, int(g_app.m_computers.size()) - 1);
     }
     g_app.m_listView->setCurrentIndex(g_app.m_listModel->index(1, 0));
@@ -66,18 +65,22 @@ void RenderAt(int dpi, const QSize& size, const QString& folder) {
     g_app.m_listModel->RemoveRow(g_app.m_listModel->rowCount() - 1);
     g_app.m_listModel->RemoveRow(g_app.m_listModel->rowCount() - 1);
 
-    // The pages a tap opens, grabbed from inside their own event loops.
+    // The pages, each inside the window as it runs, grabbed from inside its own event loop.
     const auto savePage = [&](const QString& name) {
-        QTimer::singleShot(0, [&folder, dpi, name] {
-            QWidget* page = QApplication::activeModalWidget();
+        QTimer::singleShot(0, [&window, &folder, dpi, name] {
+            CPage* page = FrontPage();
             if (!page) return;
-            Save(*page, folder, name, dpi);
+            Save(window, folder, name, dpi);
             // done() rather than close(): the First run notice ignores closing.
-            if (auto* dialog = qobject_cast<QDialog*>(page)) dialog->done(0);
+            page->done(0);
         });
     };
     savePage(QStringLiteral("password"));
     OpenComputer(g_app, 1);
+    savePage(QStringLiteral("commands"));
+    g_app.m_selectedComputer = 1;
+    CCommandScreen screen;
+    RunDialog(IDD_COMMAND_SCREEN, &window, screen);
     savePage(QStringLiteral("help"));
     RunHelpPage(&window);
     savePage(QStringLiteral("about"));
@@ -86,25 +89,6 @@ void RenderAt(int dpi, const QSize& size, const QString& folder) {
     OnMainWindowCommand(g_app, &window, IDM_OPTIONS);
     savePage(QStringLiteral("first-run"));
     RunFirstRunPage(&window);
-
-    // The command rows as the command screen shows them, under its header and soft keys.
-    QWidget screen;
-    screen.setGeometry(QRect(QPoint(0, 0), size));
-    CSoftKeyBar::Create(IDR_COMMAND_MENU, &screen);
-    auto* header = new CHeaderLabel(names[1], true, &screen);
-    auto* list = new CRowListView(&screen);
-    CCommandListModel model;
-    list->setModel(&model);
-    list->setItemDelegate(new CCommandRowDelegate(list));
-    list->setFont(g_app.m_textFont);
-    const int bar = CSoftKeyBar::Height();
-    header->setGeometry(0, -ScaleLogical(1, dpi), size.width(), g_app.m_headerHeight);
-    list->setGeometry(0, g_app.m_headerHeight, size.width(),
-                      size.height() - g_app.m_headerHeight - bar);
-    list->setCurrentIndex(model.index(0, 0));
-    screen.show();
-    QApplication::processEvents();
-    Save(screen, folder, QStringLiteral("commands"), dpi);
 
     g_app.m_computers.clear();
     g_app.m_mainWindow = nullptr;
