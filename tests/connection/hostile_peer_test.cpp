@@ -117,7 +117,7 @@ TEST_F(HostilePeer, RepliesInTwoSegmentsAreJoinedAndTheChallengeEndsAtANulAfterI
 
 TEST_F(HostilePeer, LoginToASilentComputerIsGivenUpAtOnceByAbortOrQuit) {
     CConnectionLimits patient = QuickLimits();
-    patient.reply = std::chrono::minutes(1);
+    patient.reply = std::chrono::seconds(20);
     struct Case {
         bool challengeCame;  // silent from the start, or only at the verdict
         bool quit;           // the application quits (as a closed main window makes it), or

@@ -150,7 +150,7 @@ TEST_F(PasswordDialogTest, CancelGivesUpALoginToASilentComputerAtOnce) {
         peer.HoldUntilStopped();
     });
     CConnectionLimits patient = QuickLimits();
-    patient.reply = std::chrono::minutes(1);
+    patient.reply = std::chrono::seconds(20);
     bool waiting = false;
     LogIn();
     m_script.When<CPasswordDialog>([&](CPasswordDialog& page) {
