@@ -80,7 +80,7 @@ TEST_F(HostilePeer, SilenceOrACloseBeforeTheVerdictCannotEstablishTheConnection)
         Connect(peer);
     }
     EXPECT_EQ(g_app.m_challenge, "CH");
-    EXPECT_EQ(m_app.Texts(), QStringList(3, "Could not establish connection."));
+    ASSERT_EQ(m_app.Texts(), QStringList(3, "Could not establish connection."));
     EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].flags, platform::MB_OK | platform::MB_ICONEXCLAMATION);
     EXPECT_EQ(m_page.m_ends, 3);
     EXPECT_EQ(m_page.m_clears + m_screen.m_runs, 0);
