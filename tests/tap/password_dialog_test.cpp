@@ -122,7 +122,8 @@ TEST_F(PasswordDialogTest, LoginWithThePlaceholderTriesTheSavedHashAndATypedPass
     for (const Case& c :
          {Case{PasswordHash("Secret"), ""}, Case{PasswordHash("stale"), "Secret"}}) {
         DeleteSavedHash(kComputer);  // so the page shows for the case
-        QString typed;  // shares the edit's characters
+        // Shares the edit's characters, so it shows whether they were overwritten.
+        QString typed;
         QPointer<QLineEdit> edit;
         m_script.When<CPasswordDialog>([&](CPasswordDialog& page) {
             page.ShowSavedPassword(c.saved);
