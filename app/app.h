@@ -16,6 +16,7 @@ class CBrowseRestartThread;
 class CComputerListModel;
 class CConnection;
 class CDiscovery;
+class CLoginAttempt;
 class QAbstractItemView;
 class QWidget;
 
@@ -71,6 +72,8 @@ public:
     QByteArray m_challenge;
     // The open, authorised connection (socket, keep-alive, miss count), or null.
     std::shared_ptr<CConnection> m_connection;
+    // The login waiting for the network on the GUI thread, or null.
+    CLoginAttempt* m_loginAttempt = nullptr;
 
     // Platform services. Tests put recording instances in their place.
     platform::CRegistry* m_registry = nullptr;

@@ -13,6 +13,30 @@ bool IsEnter(const QKeyEvent* event) {
     return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
 }
 
+// Keys that move the selection: the arrows and their page-wise and end-wise kin.
+bool IsMove(const QKeyEvent* event) {
+    if (event->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier))
+        return false;
+    switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsTyping(const QKeyEvent* event) {
+    const QString text = event->text();
+    return !text.isEmpty() && text.at(0).isPrint();
+}
+
 // Command rows sized to fill the list: five rows, each a fifth of its height.
 class CFifthRowDelegate : public CCommandRowDelegate {
 public:
@@ -31,6 +55,9 @@ CCommandListView::CCommandListView(QWidget* parent) : CRowListView(parent) {
     // Row heights follow the list's height, so they are measured again at every layout.
     setUniformItemSizes(false);
     setItemDelegate(new CFifthRowDelegate(this));
+    connect(this, &QListView::clicked, this, [this](const QModelIndex& index) {
+        if (index.isValid()) m_chosenRow = index.row();
+    });
 }
 
 void CCommandListView::keyPressEvent(QKeyEvent* event) {
@@ -39,7 +66,13 @@ void CCommandListView::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (IsTyping(event)) {
+        m_chosenRow = -1;
+        event->accept();
+        return;
+    }
     CRowListView::keyPressEvent(event);
+    if (IsMove(event) && currentIndex().isValid()) m_chosenRow = currentIndex().row();
 }
 
 void CCommandListView::keyReleaseEvent(QKeyEvent* event) {
@@ -74,7 +107,7 @@ void CCommandListView::OnEnterKeyUp() {
     if (!model() || !selectionModel()) return;
     for (int row = 0; row < model()->rowCount(); ++row) {
         if (selectionModel()->isRowSelected(row)) {
-            emit RowActivated(row);
+            if (row == m_chosenRow) emit RowActivated(row);
             return;
         }
     }

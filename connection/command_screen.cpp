@@ -9,6 +9,14 @@
 #include "ui/command_list_model.h"
 #include "ui/control_id.h"
 #include "ui/header_label.h"
+#include "ui/input_gate.h"
+#include "ui/soft_key_bar.h"
+
+#include <QEventLoop>
+#include <QScopedValueRollback>
+#include <QShortcut>
+#include <QTimer>
+#include <QToolButton>
 
 CCommandScreen::CCommandScreen(QWidget* owner) : CPage(owner) {}
 
@@ -38,6 +46,13 @@ void CCommandScreen::OnInitDialog() {
     g_app.m_skipNextEnter = true;
     connect(m_list, &CRowListView::RowActivated, this, &CCommandScreen::ActivateRow);
 
+    for (const QKeySequence& back :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::ALT | Qt::Key_Left)}) {
+        auto* shortcut = new QShortcut(back, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this] { OnCommand(IDM_BACK); });
+    }
+
     m_list->setCurrentIndex(m_model->index(0, 0));
     setFocusProxy(m_list);
     m_list->show();
@@ -61,8 +76,23 @@ void CCommandScreen::reject() {
 }
 
 void CCommandScreen::ActivateRow(int row) {
-    FlashRow(m_list, row);
-    SendCommand(this, row);
+    if (m_flashing) return;
+    const QScopedValueRollback flashing(m_flashing, true);
+    bool held = false;
+    FlashRow(m_list, row, [this, &held](std::chrono::milliseconds time) {
+        // The event loop turns, but input reaches only the Back soft key (the right one) and the
+        // Back keys.
+        std::vector<QPointer<QWidget>> back;
+        if (const CSoftKeyBar* bar = SoftKeyBar(); bar && bar->ButtonCount() > 0)
+            back.emplace_back(bar->Button(bar->ButtonCount() - 1));
+        const CInputGate gate(this, std::move(back));
+        QEventLoop loop;
+        QTimer::singleShot(time, &loop, [&loop] { loop.exit(1); });
+        connect(this, &QDialog::finished, &loop, [&loop] { loop.exit(0); });
+        // Cut short when the screen ends (Back, a lost computer) or the application quits.
+        held = loop.exec() == 1;
+    });
+    if (held) SendCommand(this, row);
 }
 
 void CCommandScreen::OnComputerLost() {

@@ -19,11 +19,12 @@ public:
     // The computer stopped answering: "Computer disconnected.", then the connection closes and
     // the screen ends.
     void OnComputerLost();
-    // Escape and the window's close button go the way of command 2, which only the command table
-    // may act on; the screen is left by Back.
+    // The window's close button goes the way of command 2, which only the command table may act
+    // on; the screen is left by Back, whose keys are Escape and Alt+Left too.
     void reject() override;
 
     // A row was tapped or chosen with Enter: the row shows pressed, then its command goes out.
+    // While it shows pressed only Back is heard, and Back then wins: nothing is sent.
     void ActivateRow(int row);
 
 protected:
@@ -34,6 +35,7 @@ private:
     CHeaderLabel* m_header = nullptr;
     CCommandListView* m_list = nullptr;
     CCommandListModel* m_model = nullptr;
+    bool m_flashing = false;
 };
 
 // Runs the command screen for ConnectAndAuthorise, modally over the main window, and hands the

@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "connection/connection.h"
 #include "connection/connection_screens.h"
+#include "connection/login_attempt.h"
 #include "connection/password_hash.h"
 #include "connection/saved_passwords.h"
 #include "discovery/remember.h"
@@ -47,6 +48,7 @@ std::function<void()> LossReporter(const std::shared_ptr<CConnection>& connectio
 
 void ConnectAndAuthorise(CPasswordPage& page, const QString& hash,
                          CCommandScreenRunner& commandScreen, const CConnectionLimits& limits) {
+    if (g_app.m_loginAttempt) return;
     if (g_app.m_selectedComputer < 0 ||
         size_t(g_app.m_selectedComputer) >= g_app.m_computers.size())
         return;
@@ -54,32 +56,56 @@ void ConnectAndAuthorise(CPasswordPage& page, const QString& hash,
     CloseConnection();
     platform::SetWaitCursor(true);
 
-    const int socket =
-        platform::ConnectTcp(entry.m_address, entry.m_port, limits.connect, limits.send);
-    if (socket < 0) {
-        qCInfo(lcConnection) << "connect to" << entry.m_address.c_str() << "failed";
+    auto attempt = std::make_unique<CLoginAttempt>(page.Widget());
+    const platform::SocketWait wait = attempt->Waiter();
+    // Cancel, a closed window or AbortLogin(): the attempt ends quietly, and the page with it.
+    const auto givenUp = [&](int socket) {
+        if (!attempt->Aborted()) return false;
+        qCInfo(lcConnection) << "login given up";
+        platform::CloseSocket(socket);
+        attempt.reset();
+        platform::SetWaitCursor(false);
+        page.End();
+        return true;
+    };
+    const auto cannotConnect = [&](int socket) {
+        platform::CloseSocket(socket);
+        attempt.reset();
         ShowFailure(page.Widget(), QStringLiteral("Could not establish connection."));
         platform::SetWaitCursor(false);
         page.End();
+    };
+
+    const int socket =
+        platform::ConnectTcp(entry.m_address, entry.m_port, limits.connect, limits.send, wait);
+    if (givenUp(socket)) return;
+    if (socket < 0) {
+        qCInfo(lcConnection) << "connect to" << entry.m_address.c_str() << "failed";
+        cannotConnect(socket);
         return;
     }
-    auto connection = std::make_shared<CConnection>(socket, limits);
     qCInfo(lcConnection) << "connected to" << entry.m_address.c_str();
 
     platform::SendBytes(socket, kConnectMessage);
-    const QByteArray challengeReply = platform::ReceiveReply(socket, kMaxReply, limits.reply);
+    const QByteArray challengeReply =
+        platform::ReceiveReply(socket, kMaxReply, limits.reply, kChallengeOffset, wait);
+    if (givenUp(socket)) return;
     // Without a reply the challenge of the previous connection stays in use.
     if (!challengeReply.isEmpty()) g_app.m_challenge = ChallengeFromReply(challengeReply);
     qCInfo(lcConnection) << "challenge of" << g_app.m_challenge.size() << "bytes";
 
     platform::SendBytes(socket, AuthoriseMessage(AuthorisationValue(hash, g_app.m_challenge)));
-    const QByteArray verdict = platform::ReceiveReply(socket, kMaxReply, limits.reply);
+    const QByteArray verdict = platform::ReceiveReply(socket, kMaxReply, limits.reply, 0, wait);
+    if (givenUp(socket)) return;
+    attempt.reset();
     if (verdict.isEmpty()) {
+        // Closed or silent at the authorisation (a computer with no room for another client, or
+        // one that stopped answering): the user hears of it as of any other failed connection.
         qCInfo(lcConnection) << "no answer to the authorisation";
-        platform::SetWaitCursor(false);
-        connection->End();
+        cannotConnect(socket);
         return;
     }
+    auto connection = std::make_shared<CConnection>(socket, limits);
     platform::SetWaitCursor(false);
     if (ReplyText(verdict) != kAuthorisedReply) {
         qCInfo(lcConnection) << "password refused";
@@ -98,6 +124,12 @@ void ConnectAndAuthorise(CPasswordPage& page, const QString& hash,
     commandScreen.RunCommandScreen();
     CloseConnection();
     page.End();
+}
+
+bool AbortLogin() {
+    if (!g_app.m_loginAttempt) return false;
+    g_app.m_loginAttempt->Abort();
+    return true;
 }
 
 void SendCommand(QWidget* commandScreen, int row) {

@@ -49,7 +49,7 @@ void CPasswordDialog::OnInitDialog() {
     if (!g_app.m_savePasswords) return;
     const std::optional<QString> saved = ReadSavedHash(computer.m_name);
     if (!saved) return;
-    edit->setText(kSavedPlaceholder);
+    ShowSavedPassword(*saved);
     ConnectAndAuthorise(*this, *saved, m_commandScreen, m_limits);
 }
 
@@ -70,19 +70,46 @@ void CPasswordDialog::OnSize(const QRect& client) {
 
 void CPasswordDialog::OnCommand(int id) {
     if (id == IDOK_COMMAND) Login();
-    if (id == IDCANCEL_COMMAND) End();
+    // A login under way ends the page itself as it gives up.
+    if (id == IDCANCEL_COMMAND && !AbortLogin()) End();
+}
+
+void CPasswordDialog::reject() {
+    OnCommand(IDCANCEL_COMMAND);
+}
+
+void CPasswordDialog::ShowSavedPassword(const QString& hash) {
+    QLineEdit* edit = Edit();
+    if (!edit) return;
+    edit->setText(QString());
+    edit->setPlaceholderText(kSavedPlaceholder);
+    m_savedHash = hash;
 }
 
 void CPasswordDialog::ClearEdit() {
-    if (QLineEdit* edit = Edit()) edit->clear();
+    m_savedHash.reset();
+    if (QLineEdit* edit = Edit()) {
+        edit->setPlaceholderText(QString());
+        edit->setText(QString());
+    }
 }
 
 void CPasswordDialog::Login() {
-    const QLineEdit* edit = Edit();
-    if (!edit) return;
-    const QString password = edit->text().left(kMaxPassword);
-    if (password.isEmpty()) return;
-    ConnectAndAuthorise(*this, PasswordHash(password), m_commandScreen, m_limits);
+    QLineEdit* edit = Edit();
+    if (!edit || g_app.m_loginAttempt) return;
+    QString typed = edit->text();
+    if (typed.isEmpty()) {
+        if (const std::optional<QString> saved = m_savedHash)
+            ConnectAndAuthorise(*this, *saved, m_commandScreen, m_limits);
+        return;
+    }
+    QString password = typed.left(kMaxPassword);
+    const QString hash = PasswordHash(password);
+    // The edit's own text shares these characters, so they are overwritten there too.
+    WipeText(password);
+    WipeText(typed);
+    ClearEdit();
+    ConnectAndAuthorise(*this, hash, m_commandScreen, m_limits);
 }
 
 void RunPasswordDialog(QWidget* owner, const CConnectionLimits& limits) {

@@ -2,8 +2,12 @@
 
 #include <QCryptographicHash>
 
+#include <algorithm>
+
 QString MD5Hex(const QString& text) {
-    const QByteArray digest = QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Md5);
+    QByteArray utf8 = text.toUtf8();
+    const QByteArray digest = QCryptographicHash::hash(utf8, QCryptographicHash::Md5);
+    utf8.fill('\0');
     return QString::fromLatin1(digest.toHex());
 }
 
@@ -11,7 +15,16 @@ QString PasswordHash(const QString& password) {
     QString lower = password;
     // Unit by unit, so a password's length never changes and surrogates pass untouched.
     for (QChar& unit : lower) unit = QChar(QChar::toLower(unit.unicode()));
-    return MD5Hex(lower);
+    const QString hash = MD5Hex(lower);
+    WipeText(lower);
+    return hash;
+}
+
+void WipeText(QString& text) {
+    // Literals and raw data have no allocated capacity; heap buffers do.
+    if (text.capacity() > 0)
+        std::fill_n(const_cast<QChar*>(text.constData()), text.size(), QChar());
+    text.clear();
 }
 
 QString AuthorisationValue(const QString& hash, const QByteArray& challenge) {

@@ -10,7 +10,12 @@ inline constexpr int kMaxPassword = 1022;
 QString MD5Hex(const QString& text);
 
 // The hash a computer's password is known by: lower-cased one UTF-16 unit at a time, then MD5Hex.
+// The copies it makes of the password are overwritten before they are freed.
 QString PasswordHash(const QString& password);
+
+// Overwrites the characters of text where they lie, in every string that shares them, then
+// empties text. Text in read-only memory (literals) is only emptied.
+void WipeText(QString& text);
 
 // The value proving the password: MD5Hex of the hash followed by the challenge, each challenge
 // byte widened with sign extension (0xE9 becomes U+FFE9), which is how every helper checks it.

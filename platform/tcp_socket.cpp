@@ -13,7 +13,7 @@ namespace platform {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = SocketClock;
 
 int RemainingMs(Clock::time_point deadline) {
     const auto left =
@@ -21,8 +21,10 @@ int RemainingMs(Clock::time_point deadline) {
     return left > 0 ? int(left) : 0;
 }
 
-// Waits for events on fd until the deadline; true when they came.
-bool WaitFor(int fd, short events, Clock::time_point deadline) {
+}  // namespace
+
+bool PollWait(int fd, CSocketEvent event, Clock::time_point deadline) {
+    const short events = event == CSocketEvent::Readable ? POLLIN : POLLOUT;
     for (;;) {
         pollfd p{fd, events, 0};
         const int n = ::poll(&p, 1, RemainingMs(deadline));
@@ -32,10 +34,9 @@ bool WaitFor(int fd, short events, Clock::time_point deadline) {
     }
 }
 
-}  // namespace
-
 int ConnectTcp(const std::string& address, uint16_t portNetworkOrder,
-               std::chrono::milliseconds connectLimit, std::chrono::milliseconds sendLimit) {
+               std::chrono::milliseconds connectLimit, std::chrono::milliseconds sendLimit,
+               const SocketWait& wait) {
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = portNetworkOrder;
@@ -48,7 +49,8 @@ int ConnectTcp(const std::string& address, uint16_t portNetworkOrder,
     if (rc != 0 && errno == EINPROGRESS) {
         int error = ETIMEDOUT;
         socklen_t length = sizeof error;
-        if (WaitFor(fd, POLLOUT, deadline)) ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+        if (wait(fd, CSocketEvent::Writable, deadline))
+            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
         rc = error == 0 ? 0 : -1;
     }
     if (rc != 0) {
@@ -73,13 +75,14 @@ bool SendBytes(int fd, const QByteArray& bytes) {
     return sent == bytes.size();
 }
 
-QByteArray ReceiveReply(int fd, int maxBytes, std::chrono::milliseconds limit) {
+QByteArray ReceiveReply(int fd, int maxBytes, std::chrono::milliseconds limit, int textStart,
+                        const SocketWait& wait) {
     QByteArray reply;
     if (fd < 0) return reply;
     const Clock::time_point deadline = Clock::now() + limit;
     char buffer[1024];
-    while (reply.size() < maxBytes && !reply.contains('\0')) {
-        if (!WaitFor(fd, POLLIN, deadline)) break;
+    while (reply.size() < maxBytes && reply.indexOf('\0', textStart) < 0) {
+        if (!wait(fd, CSocketEvent::Readable, deadline)) break;
         const size_t room = size_t(std::min<qsizetype>(maxBytes - reply.size(), sizeof buffer));
         const ssize_t n = ::recv(fd, buffer, room, MSG_DONTWAIT);
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;

@@ -26,13 +26,18 @@ void CRowListView::keyPressEvent(QKeyEvent* event) {
     QListView::keyPressEvent(event);
 }
 
-void FlashRow(QAbstractItemView* view, int row) {
+void FlashRow(QAbstractItemView* view, int row,
+              const std::function<void(std::chrono::milliseconds)>& hold) {
+    constexpr std::chrono::milliseconds kHeld(300);
     const QModelIndex index = view->model()->index(row, 0);
     view->setCurrentIndex(index);
     const QRect rect = view->visualRect(index);
     g_app.m_rowPressed = true;
     view->viewport()->repaint(rect);
-    QThread::msleep(300);
+    if (hold)
+        hold(kHeld);
+    else
+        QThread::msleep(kHeld.count());
     g_app.m_rowPressed = false;
     view->viewport()->update(rect);
 }

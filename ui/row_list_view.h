@@ -2,6 +2,9 @@
 
 #include <QListView>
 
+#include <chrono>
+#include <functional>
+
 // A list of owner-drawn rows, one column, single selection. A single tap on a row, or Enter on
 // the current row, emits RowActivated; the arrow keys move as usual.
 class CRowListView : public QListView {
@@ -17,6 +20,7 @@ protected:
 };
 
 // The pressed-row feedback: row is drawn pressed at once (g_app.m_rowPressed set, forced
-// repaint), the GUI thread holds it for 300 ms, then the row is drawn normally at the next
-// paint. The row becomes the current, selected row.
-void FlashRow(QAbstractItemView* view, int row);
+// repaint), held for 300 ms, then drawn normally at the next paint. The row becomes the current,
+// selected row. The GUI thread sleeps through the 300 ms unless hold is given to wait instead.
+void FlashRow(QAbstractItemView* view, int row,
+              const std::function<void(std::chrono::milliseconds)>& hold = {});

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QThread>
+#include <QTimer>
 
 #include <csignal>
 
@@ -63,7 +65,7 @@ TEST_F(HostilePeer, NoReplyToConnectGoesOnWithThePreviousChallenge) {
     EXPECT_EQ(authorise, AuthoriseMessage(AuthorisationValue(kHash, "earlier")).chopped(1));
 }
 
-TEST_F(HostilePeer, SilenceOrACloseBeforeTheVerdictLeavesThePageOpenSilently) {
+TEST_F(HostilePeer, SilenceOrACloseBeforeTheVerdictCannotEstablishTheConnection) {
     DefaultSigpipe sigpipe;
     using Script = std::function<void(CScriptedPeer&, int)>;
     for (const Script& script : std::vector<Script>{
@@ -78,26 +80,78 @@ TEST_F(HostilePeer, SilenceOrACloseBeforeTheVerdictLeavesThePageOpenSilently) {
         Connect(peer);
     }
     EXPECT_EQ(g_app.m_challenge, "CH");
-    EXPECT_EQ(m_page.m_ends + m_page.m_clears + m_screen.m_runs, 0);
-    EXPECT_TRUE(m_app.Texts().isEmpty());
+    ASSERT_EQ(m_app.Texts(), QStringList(3, "Could not establish connection."));
+    EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].flags, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    EXPECT_EQ(m_page.m_ends, 3);
+    EXPECT_EQ(m_page.m_clears + m_screen.m_runs, 0);
 }
 
-TEST_F(HostilePeer, RepliesSplitOverTwoSegmentsAreJoined) {
-    CScriptedPeer peer([](CScriptedPeer& p, int fd) {
-        p.ReadMessage(fd);
-        CScriptedPeer::Send(fd, "12345678AB");
-        QThread::msleep(50);
-        CScriptedPeer::Send(fd, QByteArray("CD\0", 3));
-        const QByteArray authorise = p.ReadMessage(fd);
-        if (authorise != AuthoriseMessage(AuthorisationValue(kHash, "ABCD")).chopped(1)) return;
-        CScriptedPeer::Send(fd, "Authorise : succ");
-        QThread::msleep(50);
-        CScriptedPeer::Send(fd, QByteArray("eeded\0", 6));
-        p.HoldUntilStopped();
-    });
-    Connect(peer);
-    EXPECT_EQ(g_app.m_challenge, "ABCD");
-    EXPECT_EQ(m_screen.m_runs, 1);
+TEST_F(HostilePeer, RepliesInTwoSegmentsAreJoinedAndTheChallengeEndsAtANulAfterItsPrefix) {
+    const QByteArray nuls(kChallengeOffset, '\0');
+    struct Case {
+        QList<QByteArray> segments;
+        QByteArray challenge;
+    };
+    for (const Case& c : {Case{{nuls + QByteArray("ABCD\0", 5)}, "ABCD"},
+                          Case{{nuls, QByteArray("ABCD\0", 5)}, "ABCD"},
+                          Case{{QByteArray("1234\0\0", 6), QByteArray("78AB\0", 5)}, "AB"},
+                          Case{{"12345678AB", QByteArray("CD\0", 3)}, "ABCD"}}) {
+        CScriptedPeer peer([&](CScriptedPeer& p, int fd) {
+            p.ReadMessage(fd);
+            for (const QByteArray& segment : c.segments) {
+                CScriptedPeer::Send(fd, segment);
+                QThread::msleep(50);
+            }
+            if (p.ReadMessage(fd) !=
+                AuthoriseMessage(AuthorisationValue(kHash, c.challenge)).chopped(1))
+                return;
+            CScriptedPeer::Send(fd, "Authorise : succ");
+            QThread::msleep(50);
+            CScriptedPeer::Send(fd, QByteArray("eeded\0", 6));
+        });
+        Connect(peer);
+        EXPECT_EQ(g_app.m_challenge, c.challenge);
+    }
+    EXPECT_EQ(m_screen.m_runs, 4);
+}
+
+TEST_F(HostilePeer, LoginToASilentComputerIsGivenUpAtOnceByAbortOrQuit) {
+    CConnectionLimits patient = QuickLimits();
+    patient.reply = std::chrono::seconds(20);
+    struct Case {
+        bool challengeCame;  // silent from the start, or only at the verdict
+        bool quit;           // the application quits (as a closed main window makes it), or
+                             // AbortLogin()
+    };
+    for (const Case& c :
+         {Case{false, false}, Case{true, false}, Case{false, true}, Case{true, true}}) {
+        CScriptedPeer peer([&](CScriptedPeer& p, int fd) {
+            p.ReadMessage(fd);
+            if (c.challengeCame) CScriptedPeer::Send(fd, QByteArray("12345678CH\0", 11));
+            p.HoldUntilStopped();
+        });
+        m_app.SetComputer("silent", peer.Port());
+        bool waiting = false;
+        QTimer::singleShot(200, [&] {
+            waiting = QApplication::overrideCursor() != nullptr;
+            if (c.quit)
+                QCoreApplication::exit(0);
+            else
+                EXPECT_TRUE(AbortLogin());
+        });
+        // Inside the application's loop, as in the program; it ends once the login is over.
+        QTimer::singleShot(0, [&] {
+            ConnectAndAuthorise(m_page, kHash, m_screen, patient);
+            QCoreApplication::exit(0);
+        });
+        QCoreApplication::exec();
+        EXPECT_TRUE(waiting) << "the event loop turned while the login waited";
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_FALSE(AbortLogin());
+    }
+    EXPECT_EQ(m_page.m_ends, 4);
+    EXPECT_TRUE(m_app.Texts().isEmpty());
+    EXPECT_EQ(m_page.m_clears + m_screen.m_runs, 0);
 }
 
 TEST_F(HostilePeer, VerdictsThatDifferInCaseOrBlanksAreRefusals) {

@@ -17,9 +17,9 @@ const QString kComputer = QStringLiteral("study");
 
 class PasswordDialogTest : public ::testing::Test {
 protected:
-    void Open(quint16 port) {
+    void Open(quint16 port, const CConnectionLimits& limits = QuickLimits()) {
         m_app.SetComputer(kComputer, port);
-        RunPasswordDialog(nullptr, QuickLimits());
+        RunPasswordDialog(nullptr, limits);
         EXPECT_FALSE(m_script.TimedOut());
         EXPECT_EQ(m_script.StepsRun(), m_script.Steps());
         EXPECT_FALSE(IsConnected());
@@ -30,6 +30,10 @@ protected:
     }
     void LeaveCommandScreen() {
         m_script.When<CCommandScreen>([](CCommandScreen& screen) { ClickSoftKey(screen, 1); });
+    }
+    void LogIn() {
+        m_script.When<CPasswordDialog>(
+            [](CPasswordDialog& page) { TypePasswordAndLogin(page, "Secret"); });
     }
 
     CConnectionTestApp m_app;
@@ -109,32 +113,133 @@ TEST_F(PasswordDialogTest, WithSavingOffTheSavedValueIsNeitherUsedNorRewritten) 
     EXPECT_TRUE(m_app.Texts().isEmpty());
 }
 
-TEST_F(PasswordDialogTest, UnansweredSavedAttemptKeepsThePlaceholderWhichLoginHashes) {
-    // The first computer never answers the authorisation; the second records what comes.
+TEST_F(PasswordDialogTest, LoginWithThePlaceholderTriesTheSavedHashAndATypedPasswordIsWiped) {
+    CHelperProcess helper("Secret");
+    struct Case {
+        QString saved;
+        QString typed;
+    };
+    for (const Case& c :
+         {Case{PasswordHash("Secret"), ""}, Case{PasswordHash("stale"), "Secret"}}) {
+        DeleteSavedHash(kComputer);  // so the page shows for the case
+        // Shares the edit's characters, so it shows whether they were overwritten.
+        QString typed;
+        QPointer<QLineEdit> edit;
+        m_script.When<CPasswordDialog>([&](CPasswordDialog& page) {
+            page.ShowSavedPassword(c.saved);
+            edit = PasswordEdit(page);
+            EXPECT_EQ(edit->placeholderText(), QStringLiteral("********"));
+            QTest::keyClicks(edit, c.typed);
+            typed = edit->text();
+            EXPECT_EQ(typed, c.typed) << "typing replaces the placeholder";
+            ClickSoftKey(page, 0);
+        });
+        m_script.When<CCommandScreen>([&](CCommandScreen& screen) {
+            EXPECT_TRUE(edit->text().isEmpty());
+            ClickSoftKey(screen, 1);
+        });
+        Open(helper);
+        EXPECT_FALSE(typed.contains(QStringLiteral("Secret"))) << "overwritten where it lay";
+    }
+    EXPECT_TRUE(m_app.Texts().isEmpty());
+    EXPECT_EQ(ReadSavedHash(kComputer).value_or(""), PasswordHash("Secret"));
+}
+
+TEST_F(PasswordDialogTest, CancelGivesUpALoginToASilentComputerAtOnce) {
     CScriptedPeer silent([](CScriptedPeer& peer, int fd) {
-        peer.ReadMessage(fd);
-        CScriptedPeer::Send(fd, QByteArray("12345678abc", 12));
         peer.ReadMessage(fd);
         peer.HoldUntilStopped();
     });
-    QByteArray authorise;
-    CScriptedPeer recording([&authorise](CScriptedPeer& peer, int fd) {
-        peer.ReadMessage(fd);
-        CScriptedPeer::Send(fd, QByteArray("12345678xyz", 12));
-        authorise = peer.ReadMessage(fd);
-        CScriptedPeer::Send(fd, QByteArray("Authorise : failed", 19));
-    });
-    WriteSavedHash(kComputer, PasswordHash("Secret"));
-    m_script.When<CPasswordDialog>([this, &recording](CPasswordDialog& page) {
-        EXPECT_EQ(PasswordEdit(page)->text(), QStringLiteral("********"));
-        EXPECT_TRUE(m_app.Texts().isEmpty());
-        m_app.SetComputer(kComputer, recording.Port());
-        ClickSoftKey(page, 0);
-        EXPECT_EQ(m_app.Texts(), QStringList{"Incorrect password."});
-        EXPECT_EQ(PasswordEdit(page)->text(), QString());
+    CConnectionLimits patient = QuickLimits();
+    patient.reply = std::chrono::seconds(20);
+    bool waiting = false;
+    LogIn();
+    m_script.When<CPasswordDialog>([&](CPasswordDialog& page) {
+        waiting = QApplication::overrideCursor() != nullptr;
         ClickSoftKey(page, 1);
     });
-    Open(silent.Port());
-    EXPECT_EQ(authorise,
-              AuthoriseMessage(AuthorisationValue(PasswordHash("********"), "xyz")).chopped(1));
+    Open(silent.Port(), patient);
+    EXPECT_TRUE(waiting) << "Cancel was heard while the login waited";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(m_app.Texts().isEmpty());
+}
+
+TEST_F(PasswordDialogTest, EnterSendsOnlyARowChosenOnTheScreenAndLettersChooseNothing) {
+    CHelperProcess helper("Secret");
+    LogIn();
+    m_script.When<CCommandScreen>([this](CCommandScreen& screen) {
+        CCommandListView* list = CommandList(screen);
+        const auto enter = [list] { QTest::keyClick(list, Qt::Key_Return); };
+        struct Step {
+            std::function<void()> keys;
+            int row;
+            QString sent;
+        };
+        const std::vector<Step> steps = {
+            {[&] {
+                 QTest::keyClicks(list, QStringLiteral("Secret"));
+                 enter();
+                 enter();
+             },
+             0, ""},
+            {[&] {
+                 QTest::keyClick(list, Qt::Key_Down);
+                 enter();
+             },
+             1, "Sleep command sent"},
+            {[&] {
+                 QTest::keyClicks(list, QStringLiteral("x"));
+                 enter();
+             },
+             1, ""},
+            {[&] {
+                 QTest::keyClick(list, Qt::Key_Up);
+                 enter();
+             },
+             0, "Dormo command sent"},
+            {[&] { TapRow(list, 3); }, 3, "Lock command sent"},
+            {enter, 3, "Lock command sent"},
+        };
+        QStringList sent;
+        for (size_t i = 0; i < steps.size(); ++i) {
+            steps[i].keys();
+            if (!steps[i].sent.isEmpty()) sent << steps[i].sent;
+            EXPECT_EQ(list->currentIndex().row(), steps[i].row) << "step " << i;
+            EXPECT_EQ(m_app.Texts(), sent) << "step " << i;
+        }
+        ClickSoftKey(screen, 1);
+    });
+    Open(helper);
+    EXPECT_TRUE(helper.WaitForLog("connection closed"));
+    EXPECT_EQ(helper.Log().count("command "), 4) << helper.Log().constData();
+}
+
+TEST_F(PasswordDialogTest, EscapeAndAltLeftAreBackAndBackDuringTheFlashOfACommandWins) {
+    CHelperProcess helper("Secret");
+    g_app.m_savePasswords = false;  // each visit shows the password page
+    const auto duringFlash = [](std::function<void(CCommandScreen&)> back) {
+        return [back](CCommandScreen& screen) {
+            QTimer::singleShot(100, &screen, [&screen, back] { back(screen); });
+            TapRow(CommandList(screen), 1);
+        };
+    };
+    const auto escape = [](CCommandScreen& screen) {
+        QTest::keyClick(CommandList(screen), Qt::Key_Escape);
+    };
+    const std::vector<std::function<void(CCommandScreen&)>> ways = {
+        escape,
+        [](CCommandScreen& screen) {
+            QTest::keyClick(CommandList(screen), Qt::Key_Left, Qt::AltModifier);
+        },
+        duringFlash([](CCommandScreen& screen) { ClickSoftKey(screen, 1); }),
+        duringFlash(escape),
+    };
+    for (const auto& back : ways) {
+        LogIn();
+        m_script.When<CCommandScreen>(back);
+        Open(helper);
+    }
+    EXPECT_TRUE(m_app.Texts().isEmpty());
+    EXPECT_TRUE(helper.WaitForLog("connection closed", int(ways.size())));
+    EXPECT_EQ(helper.Log().count("command "), 0) << helper.Log().constData();
 }

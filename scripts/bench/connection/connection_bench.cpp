@@ -1,5 +1,6 @@
 // Connect + authorise round trips against dormo-helper on loopback, and the helper's memory
 // after many connections. Prints medians and ratios; asserts nothing.
+#include "connection/login_attempt.h"
 #include "connection/password_hash.h"
 #include "connection/protocol.h"
 #include "platform/tcp_socket.h"
@@ -29,16 +30,19 @@ long RssKb(qint64 pid) {
     return match.hasMatch() ? match.captured(1).toLong() : -1;
 }
 
+// The program's login: its waits turn the event loop (CLoginAttempt).
 bool RoundTrip(uint16_t port, const QString& hash) {
-    const int fd =
-        platform::ConnectTcp("127.0.0.1", htons(port), milliseconds(5000), milliseconds(5000));
+    CLoginAttempt attempt(nullptr);
+    const platform::SocketWait wait = attempt.Waiter();
+    const int fd = platform::ConnectTcp("127.0.0.1", htons(port), milliseconds(5000),
+                                        milliseconds(5000), wait);
     if (fd < 0) return false;
     platform::SendBytes(fd, kConnectMessage);
-    const QByteArray challenge =
-        ChallengeFromReply(platform::ReceiveReply(fd, kMaxReply, milliseconds(5000)));
+    const QByteArray challenge = ChallengeFromReply(
+        platform::ReceiveReply(fd, kMaxReply, milliseconds(5000), kChallengeOffset, wait));
     platform::SendBytes(fd, AuthoriseMessage(AuthorisationValue(hash, challenge)));
-    const bool ok =
-        ReplyText(platform::ReceiveReply(fd, kMaxReply, milliseconds(5000))) == kAuthorisedReply;
+    const bool ok = ReplyText(platform::ReceiveReply(fd, kMaxReply, milliseconds(5000), 0, wait)) ==
+                    kAuthorisedReply;
     platform::CloseSocket(fd);
     return ok;
 }
