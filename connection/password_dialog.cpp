@@ -80,7 +80,7 @@ void CPasswordDialog::ClearEdit() {
 void CPasswordDialog::Login() {
     const QLineEdit* edit = Edit();
     if (!edit) return;
-    const QString password = edit->text().left(kMaxPassword);
+    const QString password = edit->text().left(kMaxPasswordLength);
     if (password.isEmpty()) return;
     ConnectAndAuthorise(*this, PasswordHash(password), m_commandScreen, m_limits);
 }

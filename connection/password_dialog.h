@@ -24,9 +24,6 @@ public:
     void ClearEdit() override;
     void End() override { done(0); }
 
-    // At most this many characters of the edit make the password.
-    static constexpr int kMaxPassword = 1022;
-
 protected:
     void OnInitDialog() override;
     void OnSize(const QRect& client) override;
