@@ -103,8 +103,9 @@ bool WriteAll(int fd, const QByteArray& bytes) {
 // Makes the folder (0700) when it is missing; an existing one is left as it is.
 bool EnsureFolder(const QByteArray& folder, QString* error) {
     if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST) {
-        *error = QStringLiteral("cannot make the folder %1: %2")
-                     .arg(QString::fromLocal8Bit(folder), QString::fromLocal8Bit(std::strerror(errno)));
+        *error =
+            QStringLiteral("cannot make the folder %1: %2")
+                .arg(QString::fromLocal8Bit(folder), QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     struct stat info {};
