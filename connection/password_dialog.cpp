@@ -103,7 +103,7 @@ void CPasswordDialog::Login() {
             ConnectAndAuthorise(*this, *saved, m_commandScreen, m_limits);
         return;
     }
-    QString password = typed.left(kMaxPassword);
+    QString password = typed.left(kMaxPasswordLength);
     const QString hash = PasswordHash(password);
     // The edit's own text shares these characters, so they are overwritten there too.
     WipeText(password);

@@ -3,8 +3,9 @@
 #include <QByteArray>
 #include <QString>
 
-// A typed password is at most this many UTF-16 units; the rest of the edit is not used.
-inline constexpr int kMaxPassword = 1022;
+// The longest password Dormo sends, in UTF-16 units: the password edit uses no more than this,
+// so a helper whose password is longer can never be logged in to.
+inline constexpr int kMaxPasswordLength = 1022;
 
 // MD5 of the text's UTF-8 bytes as 32 lower-case hexadecimal digits, first digest byte first.
 QString MD5Hex(const QString& text);

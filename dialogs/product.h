@@ -2,8 +2,9 @@
 
 #include <QString>
 
-// The program's version: About shows it and the update check compares against it.
-inline const QString kDormoVersion = QStringLiteral("0.98");
+// The program's version, the project version the build was made from: About shows it, the
+// update check compares against it, and the packages carry it.
+extern const QString kDormoVersion;
 
 // The maker's addresses, all on a reserved example domain.
 inline const QString kMakerWebSite = QStringLiteral("http://www.venholt.example");

@@ -4,6 +4,7 @@
 #include "helper/password_source.h"
 #include "helper/power_action.h"
 #include "helper/wake_info.h"
+#include "helper/set_password.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -104,10 +105,20 @@ int main(int argc, char** argv) {
         "seconds", "30");
     const QCommandLineOption maxClients(
         "max-clients", "Serve at most <n> connections at once (default 32).", "n", "32");
+    const QCommandLineOption setPassword(
+        "set-password",
+        QStringLiteral("Ask for a new password (twice, not shown, on a terminal; else the first "
+                       "line of standard input), store it readable by this user only in the "
+                       "--password-file <file> (default %1) and exit.")
+            .arg(kDefaultPasswordFile));
     parser.addOptions({passwordFile, passwordStdin, port, listenAddress, mdns, hostName,
                        interface, noAdvertise, execute, challengeHex, noPong, idleTimeout,
                        maxClients});
+    parser.addOption(setPassword);
     parser.process(application);
+    if (parser.isSet(setPassword))
+        return SetPassword(parser.isSet(passwordFile) ? parser.value(passwordFile)
+                                                      : QString::fromUtf8(kDefaultPasswordFile));
 
     const std::map<QString, CAdvertiser::Engine> engines = {
         {QStringLiteral("auto"), CAdvertiser::Engine::Automatic},

@@ -10,7 +10,7 @@ namespace {
 
 QString TooLong() {
     return QStringLiteral("the password is longer than the %1 characters Dormo can send")
-        .arg(kMaxPassword);
+        .arg(kMaxPasswordLength);
 }
 
 // The first line, without its line end; a password holds no line break. A password that Dormo
@@ -20,7 +20,7 @@ std::optional<QString> FirstLine(std::FILE* stream, QString* error) {
     int c;
     while ((c = std::fgetc(stream)) != EOF && c != '\n') {
         // No UTF-16 unit takes more than three bytes of UTF-8; one more for a carriage return.
-        if (line.size() > 3 * kMaxPassword + 1) {
+        if (line.size() > 3 * kMaxPasswordLength + 1) {
             line.fill('\0');
             *error = TooLong();
             return std::nullopt;
@@ -34,7 +34,7 @@ std::optional<QString> FirstLine(std::FILE* stream, QString* error) {
         *error = QStringLiteral("empty password");
         return std::nullopt;
     }
-    if (password.size() > kMaxPassword) {
+    if (password.size() > kMaxPasswordLength) {
         password.fill(QChar(0));
         *error = TooLong();
         return std::nullopt;
