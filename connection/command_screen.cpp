@@ -88,7 +88,7 @@ void CCommandScreen::ActivateRow(int row) {
         const CInputGate gate(this, std::move(back));
         QEventLoop loop;
         QTimer::singleShot(time, &loop, [&loop] { loop.exit(1); });
-        connect(this, &QDialog::finished, &loop, [&loop] { loop.exit(0); });
+        connect(this, &CPage::finished, &loop, [&loop] { loop.exit(0); });
         // Cut short when the screen ends (Back, a lost computer) or the application quits.
         held = loop.exec() == 1;
     });
