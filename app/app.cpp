@@ -2,6 +2,7 @@
 
 #include "app/screen_metrics.h"
 #include "app/settings.h"
+#include "connection/connection.h"
 #include "discovery/browse_restart_thread.h"
 #include "discovery/discovery.h"
 #include "platform/dnssd_choice.h"
@@ -24,7 +25,19 @@ CApp g_app;
 
 CApp::CApp() : m_messageBoxes(&g_messageBoxes), m_dnsSd(&g_dnsSd), m_downloader(&g_downloader) {}
 
-CApp::~CApp() = default;
+CApp::~CApp() {
+    StopThreads();
+}
+
+void CApp::StopThreads() {
+    m_restartThread.reset();
+    // The engine is only running once discovery has started; a test may have put its own
+    // engine in m_dnsSd and dropped it after closing discovery.
+    if (m_discovery && m_dnsSd) m_dnsSd->Close();
+    m_browseRef = nullptr;
+    m_discovery.reset();
+    if (const std::shared_ptr<CConnection> connection = std::move(m_connection)) connection->End();
+}
 
 void CApp::MeasureScreen() {
     if (m_logPixelsX != 0) return;

@@ -31,6 +31,7 @@ class CRegistry;
 class CApp {
 public:
     CApp();
+    // Stops the threads first (StopThreads), whatever path ends the program.
     ~CApp();
     CApp(const CApp&) = delete;
     CApp& operator=(const CApp&) = delete;
@@ -40,6 +41,10 @@ public:
     void MeasureScreen();
     // Header height, screen class and fonts from the measured resolution and a work area.
     void ApplyScreen(int workRight, int workBottom);
+    // Ends every thread that reaches this object, in order: the browse restart thread, the
+    // discovery engine (whose thread calls into m_discovery), the keep-alive of the connection.
+    // Safe to call again.
+    void StopThreads();
 
     QWidget* m_mainWindow = nullptr;
     QWidget* m_commandScreen = nullptr;

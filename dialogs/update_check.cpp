@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "dialogs/product.h"
+#include "dialogs/version_file.h"
 #include "platform/cursor.h"
 #include "platform/download.h"
 #include "platform/message_box.h"
@@ -14,7 +15,7 @@
 #include <QTemporaryFile>
 #include <QUrl>
 
-#include <cstdlib>
+#include <optional>
 #include <string>
 
 Q_DECLARE_LOGGING_CATEGORY(lcUpdate)
@@ -28,26 +29,6 @@ const QString kPackagePath = QStringLiteral("/Downloads/Dormo/Dormo_PPC.arm.cab"
 const QString kCaption = QStringLiteral("Dormo");
 constexpr qint64 kMaxVersionBytes = 255;
 constexpr qsizetype kMaxMessageChars = 255;
-
-// atoi's rule (white space, sign, digits) but with strtol, which saturates instead of
-// overflowing on a long run of digits.
-long PartValue(const std::string& part) {
-    return std::strtol(part.c_str(), nullptr, 10);
-}
-
-struct Version {
-    long major = 0;
-    long minor = 0;
-};
-
-// Splits at the first dot; false when either side is empty.
-bool ParseVersion(const std::string& text, Version* version) {
-    const auto dot = text.find('.');
-    if (dot == std::string::npos || dot == 0 || dot + 1 == text.size()) return false;
-    version->major = PartValue(text.substr(0, dot));
-    version->minor = PartValue(text.substr(dot + 1));
-    return true;
-}
 
 QString NewVersionMessage(const QString& versionText) {
     const QString before = QStringLiteral("New version of Dormo (");
@@ -109,12 +90,10 @@ void CheckForUpdates(QWidget* owner) {
 
     qCDebug(lcUpdate) << "version file" << bytes;
 
-    Version file;
-    Version own;
-    if (!ParseVersion(text, &file)) {
+    const std::optional<bool> newer = IsNewerVersion(text, kDormoVersion.toStdString());
+    if (!newer) {
         CouldNotCheck(owner);
-    } else if (ParseVersion(kDormoVersion.toStdString(), &own) &&
-               (file.major > own.major || (file.major == own.major && file.minor > own.minor))) {
+    } else if (*newer) {
         const int answer = g_app.m_messageBoxes->Show(
             owner, NewVersionMessage(QString::fromUtf8(bytes)), QStringLiteral("Dormo update"),
             MB_OKCANCEL | MB_ICONINFORMATION);

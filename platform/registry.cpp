@@ -5,10 +5,18 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QLoggingCategory>
 #include <QStandardPaths>
 
-#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstring>
+
+Q_DECLARE_LOGGING_CATEGORY(lcSettings)
 
 namespace platform {
 
@@ -32,11 +40,13 @@ void AppendQuoted(const QString& text, QByteArray* out) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         const bool high = QChar::isHighSurrogate(c);
-        const bool pairOk = high && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode());
+        const bool pairOk =
+            high && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode());
         if (c == u'\\' || c == u'"') {
             out->append('\\').append(char(c));
         } else if (c < 0x20 || c == 0x7F || (high && !pairOk) || QChar::isLowSurrogate(c)) {
-            out->append(QStringLiteral("\\u%1").arg(unsigned(c), 4, 16, QLatin1Char('0')).toLatin1());
+            out->append(
+                QStringLiteral("\\u%1").arg(unsigned(c), 4, 16, QLatin1Char('0')).toLatin1());
         } else if (pairOk) {
             out->append(text.mid(i, 2).toUtf8());
             ++i;
@@ -45,6 +55,10 @@ void AppendQuoted(const QString& text, QByteArray* out) {
         }
     }
     out->append('"');
+}
+
+bool IsHexDigits(const QByteArray& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(uchar(c)); });
 }
 
 // Reads a quoted text starting at line[*pos] == '"'; leaves *pos after the closing quote.
@@ -73,9 +87,9 @@ bool ReadQuoted(const QByteArray& line, qsizetype* pos, QString* text) {
         if (e == '\\' || e == '"') {
             utf8.append(e);
         } else if (e == 'u' && i + 4 < line.size()) {
-            bool ok = false;
-            const uint unit = line.mid(i + 1, 4).toUInt(&ok, 16);
-            if (!ok) return false;
+            const QByteArray digits = line.mid(i + 1, 4);
+            if (!IsHexDigits(digits)) return false;
+            const uint unit = digits.toUInt(nullptr, 16);
             flush();
             result += QChar(char16_t(unit));
             i += 4;
@@ -102,9 +116,87 @@ QByteArray StringData(const QString& text) {
     return data;
 }
 
+void SkipBlanks(const QByteArray& line, qsizetype* pos) {
+    while (*pos < line.size() && (line[*pos] == ' ' || line[*pos] == '\t')) ++*pos;
+}
+
+// Takes a type word and its colon, in any case and with blanks after the colon.
+bool TakePrefix(const QByteArray& text, qsizetype* pos, QByteArrayView prefix) {
+    if (!text.mid(*pos, prefix.size()).toLower().startsWith(prefix)) return false;
+    *pos += prefix.size();
+    SkipBlanks(text, pos);
+    return true;
+}
+
+// The data after "name =": dword:1 to 8 hex digits, sz:"text", hex(type): or hex: (binary)
+// with bytes as pairs of hex digits, separated by commas and blanks.
+bool ReadData(const QByteArray& text, uint32_t* type, QByteArray* data) {
+    qsizetype pos = 0;
+    if (TakePrefix(text, &pos, "dword:")) {
+        const QByteArray digits = text.mid(pos);
+        if (digits.isEmpty() || digits.size() > 8 || !IsHexDigits(digits)) return false;
+        const uint32_t d = digits.toUInt(nullptr, 16);
+        *type = REG_DWORD;
+        *data = QByteArray(4, '\0');
+        for (int i = 0; i < 4; ++i) (*data)[i] = char(d >> (8 * i));
+        return true;
+    }
+    if (TakePrefix(text, &pos, "sz:")) {
+        QString s;
+        if (!ReadQuoted(text, &pos, &s) || pos != text.size()) return false;
+        *type = REG_SZ;
+        *data = StringData(s);
+        return true;
+    }
+    if (TakePrefix(text, &pos, "hex:")) {
+        *type = REG_BINARY;
+    } else if (TakePrefix(text, &pos, "hex(")) {
+        const qsizetype close = text.indexOf(')', pos);
+        const QByteArray number = text.mid(pos, close - pos);
+        bool ok =
+            close > pos && number.size() <= 10 &&
+            std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+        const qulonglong value = ok ? number.toULongLong(&ok) : 0;
+        if (!ok || value > UINT32_MAX) return false;
+        *type = uint32_t(value);
+        pos = close + 1;
+        if (!TakePrefix(text, &pos, ":")) return false;
+    } else {
+        return false;
+    }
+    QByteArray compact = text.mid(pos);
+    compact.replace(',', "").replace(' ', "").replace('\t', "");
+    if (compact.size() % 2 != 0 || !IsHexDigits(compact)) return false;
+    *data = QByteArray::fromHex(compact);
+    return true;
+}
+
+// The whole file; false when it exists but cannot be read, none when there is no file.
+bool ReadFile(const QString& path, std::optional<QByteArray>* bytes) {
+    bytes->reset();
+    QFile file(path);
+    if (!file.exists()) return true;
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    *bytes = file.readAll();
+    return file.error() == QFileDevice::NoError;
+}
+
+// The folder of the settings file, made (or narrowed) so that its owner alone can enter it.
+bool MakePrivateFolder(const QString& folder) {
+    const QByteArray path = QFile::encodeName(folder);
+    if (!QDir().mkpath(QFileInfo(folder).absolutePath())) return false;
+    if (mkdir(path.constData(), 0700) != 0 && errno != EEXIST) return false;
+    struct stat st {};
+    if (stat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    if (st.st_uid == getuid() && (st.st_mode & 077) != 0) chmod(path.constData(), 0700);
+    return true;
+}
+
 }  // namespace
 
-CRegKey::~CRegKey() { Close(); }
+CRegKey::~CRegKey() {
+    Close();
+}
 
 long CRegKey::Close() {
     m_registry = nullptr;
@@ -135,37 +227,26 @@ long CRegKey::QueryValue(const QString& name, uint32_t* type, void* data, uint32
 
 long CRegKey::SetValue(const QString& name, uint32_t type, const void* data, uint32_t size) {
     if (!m_registry) return ERROR_INVALID_PARAMETER;
-    CRegistry::Key* key = m_registry->Find(m_path, true);
-    QByteArray bytes(static_cast<const char*>(data), qsizetype(size));
-    auto it = std::find_if(key->values.begin(), key->values.end(),
-                           [&](const CRegistry::Value& v) { return SameName(v.name, name); });
-    if (it == key->values.end()) {
-        key->values.push_back({name, type, bytes});
-    } else {
-        it->type = type;
-        it->data = bytes;
-    }
-    return m_registry->Save();
+    return m_registry->Commit({CRegistry::Change::kSetValue, m_path, name, type,
+                               QByteArray(static_cast<const char*>(data), qsizetype(size))});
 }
 
 long CRegKey::DeleteValue(const QString& name) {
     if (!m_registry) return ERROR_INVALID_PARAMETER;
-    CRegistry::Key* key = m_registry->Find(m_path, false);
-    if (!key) return ERROR_FILE_NOT_FOUND;
-    const auto before = key->values.size();
-    std::erase_if(key->values, [&](const CRegistry::Value& v) { return SameName(v.name, name); });
-    if (key->values.size() == before) return ERROR_FILE_NOT_FOUND;
-    return m_registry->Save();
+    const CRegistry::Key* key = m_registry->Find(m_path, false);
+    if (!key || std::none_of(key->values.begin(), key->values.end(),
+                             [&](const CRegistry::Value& v) { return SameName(v.name, name); }))
+        return ERROR_FILE_NOT_FOUND;
+    return m_registry->Commit({CRegistry::Change::kDeleteValue, m_path, name, REG_NONE, {}});
 }
 
 long CRegKey::DeleteKey(const QString& subKey) {
     if (!m_registry) return ERROR_INVALID_PARAMETER;
-    CRegistry::Key* key = m_registry->Find(m_path, false);
-    if (!key) return ERROR_FILE_NOT_FOUND;
-    const auto before = key->subKeys.size();
-    std::erase_if(key->subKeys, [&](const auto& k) { return SameName(k->name, subKey); });
-    if (key->subKeys.size() == before) return ERROR_FILE_NOT_FOUND;
-    return m_registry->Save();
+    const CRegistry::Key* key = m_registry->Find(m_path, false);
+    if (!key || std::none_of(key->subKeys.begin(), key->subKeys.end(),
+                             [&](const auto& k) { return SameName(k->name, subKey); }))
+        return ERROR_FILE_NOT_FOUND;
+    return m_registry->Commit({CRegistry::Change::kDeleteKey, m_path, subKey, REG_NONE, {}});
 }
 
 long CRegKey::EnumKey(uint32_t index, QString* name) const {
@@ -211,22 +292,21 @@ long CRegistry::CreateKey(const QString& path, CRegKey* key) {
     key->Close();
     const QStringList parts = path.split(u'\\', Qt::SkipEmptyParts);
     for (const QString& part : parts)
-        if (part.contains(u']') || std::any_of(part.begin(), part.end(),
-                                                [](QChar c) { return c.unicode() < 0x20; }))
+        if (part.contains(u']') ||
+            std::any_of(part.begin(), part.end(), [](QChar c) { return c.unicode() < 0x20; }))
             return ERROR_INVALID_PARAMETER;
     Load();
-    if (!Find(path, false)) {
-        Find(path, true);
-        if (const long rc = Save(); rc != ERROR_SUCCESS) return rc;
-    }
+    if (!Find(path, false))
+        if (const long rc = Commit({Change::kCreateKey, path, {}, REG_NONE, {}});
+            rc != ERROR_SUCCESS)
+            return rc;
     key->m_registry = this;
     key->m_path = parts.join(u'\\');
     return ERROR_SUCCESS;
 }
 
-CRegistry::Key* CRegistry::Find(const QString& path, bool create) {
-    if (!m_root) m_root = std::make_unique<Key>();
-    Key* key = m_root.get();
+CRegistry::Key* CRegistry::FindIn(Key& root, const QString& path, bool create) {
+    Key* key = &root;
     for (const QString& part : path.split(u'\\', Qt::SkipEmptyParts)) {
         auto it = std::find_if(key->subKeys.begin(), key->subKeys.end(),
                                [&](const auto& k) { return SameName(k->name, part); });
@@ -242,53 +322,114 @@ CRegistry::Key* CRegistry::Find(const QString& path, bool create) {
     return key;
 }
 
+void CRegistry::Apply(Key& root, const Change& change) {
+    Key* key = FindIn(root, change.path,
+                      change.kind == Change::kCreateKey || change.kind == Change::kSetValue);
+    if (!key) return;
+    const auto sameValue = [&](const Value& v) { return SameName(v.name, change.name); };
+    switch (change.kind) {
+        case Change::kCreateKey:
+            break;
+        case Change::kSetValue:
+            if (auto it = std::find_if(key->values.begin(), key->values.end(), sameValue);
+                it != key->values.end()) {
+                it->type = change.type;
+                it->data = change.data;
+            } else {
+                key->values.push_back({change.name, change.type, change.data});
+            }
+            break;
+        case Change::kDeleteValue:
+            std::erase_if(key->values, sameValue);
+            break;
+        case Change::kDeleteKey:
+            std::erase_if(key->subKeys,
+                          [&](const auto& k) { return SameName(k->name, change.name); });
+            break;
+    }
+}
+
 void CRegistry::Load() {
     if (m_loaded) return;
     m_loaded = true;
     m_root = std::make_unique<Key>();
-    QFile file(m_filePath);
-    if (!file.exists()) return;
-    if (!file.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "dormo: cannot read the settings file %s; starting with defaults\n",
-                     qPrintable(m_filePath));
+    std::optional<QByteArray> text;
+    if (!ReadFile(m_filePath, &text)) {
+        qCWarning(lcSettings, "cannot read the settings file %s; starting with defaults",
+                  qPrintable(m_filePath));
         return;
     }
-    const QByteArray text = file.readAll();
-    file.close();
-    if (Parse(text)) return;
-    // Keep what the user had under a new name rather than overwrite it with defaults.
+    if (!text) return;
+    if (std::unique_ptr<Key> tree = ParseTree(*text)) {
+        m_root = std::move(tree);
+        m_onDisk = text;
+        return;
+    }
+    MoveAside(QStringLiteral("starting with defaults"));
+}
+
+// Keeps what the user had under a new name rather than overwrite it.
+void CRegistry::MoveAside(const QString& then) {
     const QString base = m_filePath + QStringLiteral(".corrupt-") +
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
     QString aside = base;
     for (int n = 1; QFileInfo::exists(aside); ++n) aside = base + u'~' + QString::number(n);
     const bool moved = QFile::rename(m_filePath, aside);
-    std::fprintf(stderr, "dormo: the settings file %s could not be read; %s; starting with defaults\n",
-                 qPrintable(m_filePath),
-                 moved ? qPrintable(QStringLiteral("it was moved to ") + aside)
-                       : "it could not be moved aside");
-    m_root = std::make_unique<Key>();
+    qCWarning(lcSettings, "the settings file %s could not be read; %s; %s", qPrintable(m_filePath),
+              moved ? qPrintable(QStringLiteral("it was moved to ") + aside)
+                    : "it could not be moved aside",
+              qPrintable(then));
+}
+
+long CRegistry::Commit(Change change) {
+    Apply(*m_root, change);
+    m_unsaved.push_back(std::move(change));
+    return Save();
 }
 
 long CRegistry::Save() {
-    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
+    if (!MakePrivateFolder(QFileInfo(m_filePath).absolutePath())) return ERROR_CANTWRITE;
+    std::optional<QByteArray> disk;
+    if (ReadFile(m_filePath, &disk) && disk != m_onDisk) {
+        // Changed by someone else since it was read: their file with this object's changes.
+        if (std::unique_ptr<Key> theirs = disk ? ParseTree(*disk) : std::make_unique<Key>()) {
+            for (const Change& change : m_unsaved) Apply(*theirs, change);
+            m_root = std::move(theirs);
+            qCInfo(lcSettings) << "merged with changes made to the settings file meanwhile";
+        } else {
+            MoveAside(QStringLiteral("writing the settings this program holds"));
+        }
+    }
     QSaveFile file(m_filePath);
     if (!file.open(QIODevice::WriteOnly)) return ERROR_CANTWRITE;
     // The file holds password hashes: its owner alone may read it.
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    file.write(Serialise());
-    return file.commit() ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    const QByteArray text = Serialise();
+    file.write(text);
+    if (!file.commit()) return ERROR_CANTWRITE;
+    m_onDisk = text;
+    m_unsaved.clear();
+    return ERROR_SUCCESS;
 }
 
 QByteArray CRegistry::Serialise() const {
     QByteArray out = "; Dormo settings, written by the program.\n";
-    if (m_root)
-        for (const auto& k : m_root->subKeys) SerialiseKey(*k, QString(), &out);
+    // Values of the root, which a header made of backslashes names.
+    if (!m_root->values.empty()) {
+        Key root;
+        root.values = m_root->values;
+        SerialiseKey(root, QString(), &out);
+    }
+    for (const auto& k : m_root->subKeys) SerialiseKey(*k, QString(), &out);
     return out;
 }
 
 void CRegistry::SerialiseKey(const Key& key, const QString& parent, QByteArray* out) {
     const QString path = parent.isEmpty() ? key.name : parent + u'\\' + key.name;
-    out->append('\n').append('[').append(path.toUtf8()).append("]\n");
+    out->append('\n')
+        .append('[')
+        .append(path.isEmpty() ? QByteArray("\\") : path.toUtf8())
+        .append("]\n");
     for (const Value& v : key.values) {
         AppendQuoted(v.name, out);
         out->append('=');
@@ -298,9 +439,9 @@ void CRegistry::SerialiseKey(const Key& key, const QString& parent, QByteArray* 
             out->append(QStringLiteral("dword:%1").arg(d, 8, 16, QLatin1Char('0')).toLatin1());
         } else if (v.type == REG_SZ && IsPlainString(v.data)) {
             out->append("sz:");
-            AppendQuoted(QString(reinterpret_cast<const QChar*>(v.data.constData()),
-                                 v.data.size() / 2 - 1),
-                         out);
+            AppendQuoted(
+                QString(reinterpret_cast<const QChar*>(v.data.constData()), v.data.size() / 2 - 1),
+                out);
         } else {
             out->append(QStringLiteral("hex(%1):").arg(v.type).toLatin1());
             out->append(v.data.toHex(','));
@@ -311,60 +452,43 @@ void CRegistry::SerialiseKey(const Key& key, const QString& parent, QByteArray* 
 }
 
 bool CRegistry::Parse(const QByteArray& text) {
+    std::unique_ptr<Key> tree = ParseTree(text);
+    if (!tree) return false;
+    m_root = std::move(tree);
+    return true;
+}
+
+// Read as a person may have written it: a byte-order mark, blank space around lines, names,
+// "=" and brackets, comments after ";" or "#", type words in any case. Values before the
+// first header belong to the root. Null when a line cannot be read.
+std::unique_ptr<CRegistry::Key> CRegistry::ParseTree(QByteArray text) {
+    if (text.startsWith("\xEF\xBB\xBF")) text.remove(0, 3);
     auto root = std::make_unique<Key>();
-    std::swap(root, m_root);
-    Key* current = nullptr;
-    bool ok = true;
+    Key* current = root.get();
     for (QByteArray line : text.split('\n')) {
-        if (line.endsWith('\r')) line.chop(1);
-        if (line.trimmed().isEmpty() || line.startsWith(';')) continue;
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#')) continue;
         if (line.startsWith('[')) {
-            if (!line.endsWith(']') || line.size() < 3) { ok = false; break; }
-            current = Find(QString::fromUtf8(line.mid(1, line.size() - 2)), true);
+            if (!line.endsWith(']') || line.size() < 2) return nullptr;
+            QStringList parts = QString::fromUtf8(line.mid(1, line.size() - 2)).split(u'\\');
+            for (QString& part : parts) part = part.trimmed();
+            current = FindIn(*root, parts.join(u'\\'), true);
             continue;
         }
-        Value v;
+        Change value{Change::kSetValue, {}, {}, REG_NONE, {}};
         qsizetype pos = 0;
-        if (!current || !ReadQuoted(line, &pos, &v.name) || pos >= line.size() || line[pos] != '=') {
-            ok = false;
-            break;
-        }
-        const QByteArray rest = line.mid(pos + 1);
-        if (rest.startsWith("dword:") && rest.size() == 14) {
-            bool hexOk = false;
-            const uint32_t d = rest.mid(6).toUInt(&hexOk, 16);
-            if (!hexOk) { ok = false; break; }
-            v.type = REG_DWORD;
-            v.data = QByteArray(4, '\0');
-            for (int i = 0; i < 4; ++i) v.data[i] = char(d >> (8 * i));
-        } else if (rest.startsWith("sz:")) {
-            QString s;
-            qsizetype p = 3;
-            if (!ReadQuoted(rest, &p, &s) || p != rest.size()) { ok = false; break; }
-            v.type = REG_SZ;
-            v.data = StringData(s);
-        } else if (rest.startsWith("hex(")) {
-            const qsizetype close = rest.indexOf("):");
-            bool typeOk = false;
-            v.type = close > 4 ? rest.mid(4, close - 4).toUInt(&typeOk) : 0;
-            const QByteArray hex = rest.mid(close + 2);
-            const QByteArray compact = QByteArray(hex).replace(',', "");
-            if (!typeOk || compact.size() % 2 != 0 ||
-                !std::all_of(compact.begin(), compact.end(), [](char c) { return std::isxdigit(uchar(c)); })) {
-                ok = false;
-                break;
-            }
-            v.data = QByteArray::fromHex(compact);
-        } else {
-            ok = false;
-            break;
-        }
-        auto& values = current->values;
-        std::erase_if(values, [&](const Value& o) { return SameName(o.name, v.name); });
-        values.push_back(std::move(v));
+        if (!ReadQuoted(line, &pos, &value.name)) return nullptr;
+        SkipBlanks(line, &pos);
+        if (pos >= line.size() || line[pos] != '=') return nullptr;
+        ++pos;
+        SkipBlanks(line, &pos);
+        if (!ReadData(line.mid(pos), &value.type, &value.data)) return nullptr;
+        // A name given twice keeps its last value.
+        std::erase_if(current->values,
+                      [&](const Value& o) { return SameName(o.name, value.name); });
+        current->values.push_back({value.name, value.type, value.data});
     }
-    if (!ok) std::swap(root, m_root);
-    return ok;
+    return root;
 }
 
 }  // namespace platform

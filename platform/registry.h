@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace platform {
@@ -62,7 +63,8 @@ private:
 
 // The settings store: a tree of keys holding typed values, kept in one human-readable text file,
 // replaced atomically on every change and readable by its owner only. Key and value names
-// compare without regard to ASCII case.
+// compare without regard to ASCII case. A save merges with what others wrote to the file since
+// it was last read or written: the values this object changed win, every other edit is kept.
 class CRegistry {
 public:
     explicit CRegistry(QString filePath);
@@ -74,7 +76,8 @@ public:
     // Opens a key by its backslash-separated path, creating it and its parents when missing.
     long CreateKey(const QString& path, CRegKey* key);
 
-    // The text form of the whole tree, and its reverse; Parse returns false on malformed text.
+    // The text form of the whole tree, and its reverse; Parse returns false on text it cannot
+    // read and then leaves the tree as it was.
     QByteArray Serialise() const;
     bool Parse(const QByteArray& text);
 
@@ -90,15 +93,33 @@ private:
         std::vector<Value> values;
         std::vector<std::unique_ptr<Key>> subKeys;
     };
+    // One change made through this object, kept until it is on disk so that it can be made
+    // again on top of the file as others left it.
+    struct Change {
+        enum Kind { kCreateKey, kSetValue, kDeleteValue, kDeleteKey } kind;
+        QString path;  // the key; for kDeleteKey its parent
+        QString name;  // the value; for kDeleteKey the subkey
+        uint32_t type = REG_NONE;
+        QByteArray data;
+    };
 
     void Load();
+    long Commit(Change change);
     long Save();
-    Key* Find(const QString& path, bool create);
+    void MoveAside(const QString& why);
+    Key* Find(const QString& path, bool create) { return FindIn(*m_root, path, create); }
+    static Key* FindIn(Key& root, const QString& path, bool create);
+    static void Apply(Key& root, const Change& change);
+    static std::unique_ptr<Key> ParseTree(QByteArray text);
     static void SerialiseKey(const Key& key, const QString& path, QByteArray* out);
 
     QString m_filePath;
     bool m_loaded = false;
-    std::unique_ptr<Key> m_root;
+    std::unique_ptr<Key> m_root = std::make_unique<Key>();
+    // The file's bytes as last read or written (none: there was no file); a file that differs
+    // at the next save was changed by someone else.
+    std::optional<QByteArray> m_onDisk;
+    std::vector<Change> m_unsaved;
 };
 
 }  // namespace platform

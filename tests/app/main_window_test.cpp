@@ -1,5 +1,6 @@
 #include "app/app.h"
 #include "app/main_window.h"
+#include "app/start_up.h"
 #include "common/page_driver.h"
 #include "common/pressed_paint_spy.h"
 #include "common/recording_message_boxes.h"
@@ -27,7 +28,9 @@ namespace {
 
 class MainWindowTest : public ::testing::Test {
 protected:
+    // Ends as the program does: the orderly shutdown, then the window goes.
     ~MainWindowTest() override {
+        ShutDown();
         m_window.reset();
         platform::SetWaitCursor(false);
         g_app.m_computers.clear();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -142,4 +143,127 @@ TEST_F(RegistryFile, CorruptFileIsMovedAsideAndDefaultsUsed) {
     QFile kept(folder.filePath(aside.first()));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), garbage);
+}
+
+TEST_F(RegistryFile, ReadsWhatAPersonMayWriteAndKeepsEveryValue) {
+    struct Case {
+        const char* what;
+        QByteArray text;
+    };
+    const Case cases[] = {
+        {"byte-order mark", "\xEF\xBB\xBF[Software\\Venholt\\Dormo]\n\"Hash\"=sz:\"h\"\n"},
+        {"blanks after ] and around =",
+         "[Software\\Venholt\\Dormo] \t\n\"Hash\" =  sz:\"h\"\n\"Save\"\t= dword:1\n"},
+        {"indented lines, # comment, CRLF",
+         "  # mine\r\n  [ Software\\Venholt\\Dormo ]\r\n   \"Hash\" = sz: \"h\"   \r\n"},
+        {"type words in capitals, short dword, blanks in hex",
+         "[Software\\Venholt\\Dormo]\n\"Hash\"=SZ:\"h\"\n\"Save\"=DWORD:1\n\"B\"=hex: 01, 02\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(c.text);
+        }
+        CRegistry reg(path);
+        CRegKey key;
+        ASSERT_EQ(reg.CreateKey(QStringLiteral("Software\\Venholt\\Dormo"), &key), ERROR_SUCCESS);
+        QString hash;
+        EXPECT_TRUE(key.QueryString(QStringLiteral("Hash"), &hash));
+        EXPECT_EQ(hash, QStringLiteral("h"));
+        if (c.text.contains("= dword:1") || c.text.contains("DWORD:1")) {
+            EXPECT_EQ(Read(key, QStringLiteral("Save"), REG_DWORD), QByteArray("\1\0\0\0", 4));
+        }
+        if (c.text.contains("hex: 01")) {
+            EXPECT_EQ(Read(key, QStringLiteral("B"), REG_BINARY), QByteArray("\1\2", 2));
+        }
+        EXPECT_TRUE(QDir(QFileInfo(path).absolutePath())
+                        .entryList({QStringLiteral("*.corrupt-*")})
+                        .isEmpty());
+    }
+}
+
+TEST_F(RegistryFile, ValuesUnderABackslashHeaderSurviveASave) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("\"Early\"=sz:\"before any header\"\n[\\\\]\n\"Top\"=dword:7\n");
+    }
+    {
+        CRegistry reg(path);
+        CRegKey key;
+        reg.CreateKey(QStringLiteral("Software"), &key);
+        key.SetDword(QStringLiteral("SavePasswords"), 1);
+    }
+    CRegistry again(path);
+    CRegKey root;
+    ASSERT_EQ(again.CreateKey(QStringLiteral("\\"), &root), ERROR_SUCCESS);
+    EXPECT_EQ(Read(root, QStringLiteral("Top"), REG_DWORD), QByteArray("\7\0\0\0", 4));
+    QString early;
+    EXPECT_TRUE(root.QueryString(QStringLiteral("Early"), &early));
+    EXPECT_EQ(early, QStringLiteral("before any header"));
+}
+
+TEST_F(RegistryFile, ASaveKeepsWhatOthersChangedMeanwhileAndItsOwnChangesWin) {
+    const QString product = QStringLiteral("Software\\Venholt\\Dormo");
+    CRegistry ours(path);
+    CRegKey key;
+    ASSERT_EQ(ours.CreateKey(product, &key), ERROR_SUCCESS);
+    for (const char* name : {"Mine", "Shared", "Gone", "Kept"})
+        key.SetString(QString::fromLatin1(name), QStringLiteral("old"));
+    {
+        // Another copy, or a person with an editor, changes the file meanwhile.
+        CRegistry theirs(path);
+        CRegKey other;
+        ASSERT_EQ(theirs.CreateKey(product + QStringLiteral("\\SavedPasswords"), &other),
+                  ERROR_SUCCESS);
+        other.SetString(QStringLiteral("DeskPC"), QStringLiteral("theirs"));
+        theirs.CreateKey(product, &other);
+        other.SetString(QStringLiteral("Shared"), QStringLiteral("theirs"));
+        other.SetString(QStringLiteral("Mine"), QStringLiteral("theirs"));
+        other.DeleteValue(QStringLiteral("Kept"));
+    }
+    key.SetString(QStringLiteral("Mine"), QStringLiteral("ours"));
+    key.DeleteValue(QStringLiteral("Gone"));
+
+    CRegistry after(path);
+    CRegKey check;
+    ASSERT_EQ(after.CreateKey(product, &check), ERROR_SUCCESS);
+    struct Expect {
+        const char* name;
+        const char* text;  // null: absent
+    };
+    for (const Expect& e : {Expect{"Mine", "ours"}, Expect{"Shared", "theirs"},
+                            Expect{"Gone", nullptr}, Expect{"Kept", nullptr}}) {
+        SCOPED_TRACE(e.name);
+        QString text;
+        EXPECT_EQ(check.QueryString(QString::fromLatin1(e.name), &text), e.text != nullptr);
+        if (e.text) {
+            EXPECT_EQ(text, QString::fromLatin1(e.text));
+        }
+    }
+    CRegKey saved;
+    after.CreateKey(product + QStringLiteral("\\SavedPasswords"), &saved);
+    QString hash;
+    EXPECT_TRUE(saved.QueryString(QStringLiteral("DeskPC"), &hash));
+}
+
+TEST_F(RegistryFile, FolderIsPrivateWhateverTheUmask) {
+    const mode_t old = umask(022);
+    const QString folder = QFileInfo(path).absolutePath();
+    for (const bool existed : {false, true}) {
+        SCOPED_TRACE(existed);
+        QDir(folder).removeRecursively();
+        if (existed) QDir().mkpath(folder);
+        CRegistry reg(path);
+        CRegKey key;
+        ASSERT_EQ(reg.CreateKey(QStringLiteral("K"), &key), ERROR_SUCCESS);
+        struct stat st {};
+        ASSERT_EQ(stat(QFile::encodeName(folder).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+    }
+    umask(old);
 }
