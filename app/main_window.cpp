@@ -4,12 +4,16 @@
 #include "app/screen_metrics.h"
 #include "app/settings.h"
 #include "connection/password_dialog.h"
+#include "connection/wake.h"
 #include "dialogs/help_page.h"
 #include "dialogs/main_window_command.h"
+#include "discovery/add_or_update.h"
 #include "discovery/browse_restart_thread.h"
 #include "discovery/computer_list_model.h"
 #include "discovery/discovery.h"
+#include "discovery/remember.h"
 #include "platform/cursor.h"
+#include "platform/tick_count.h"
 #include "resources/bitmaps.h"
 #include "resources/resource_ids.h"
 #include "resources/string_table.h"
@@ -49,6 +53,8 @@ void CMainWindow::OnCreate() {
     m_list = new CRowListView(this);
     m_list->setObjectName(QStringLiteral("listView"));
     SetControlId(m_list, IDC_LIST_VIEW);
+    // The sleeping section's header is lower than the rows.
+    m_list->setUniformItemSizes(false);
     m_list->setModel(m_model);
     m_list->setItemDelegate(new CComputerRowDelegate(m_list));
     m_list->setFont(g_app.m_textFont);
@@ -62,6 +68,7 @@ void CMainWindow::OnCreate() {
     LoadSettings(g_app);
     g_app.m_computers.clear();
     m_model->Clear();
+    LoadRememberedComputers(g_app);
 
     PlaceMainWindow(this);
     show();
@@ -72,7 +79,9 @@ void CMainWindow::OnCreate() {
 
 void CMainWindow::OnHelpRowTimer() {
     platform::SetWaitCursor(false);
-    // Only while nothing was ever recorded: rows may have come and gone in the first second.
+    // Remembered computers not heard in the first second show as sleeping.
+    RemoveSilentComputers(*m_model, g_app.m_computers, platform::TickCount());
+    // Only while nothing was ever recorded or remembered: rows may have come and gone.
     if (!g_app.m_computers.empty()) return;
     m_list->setCurrentIndex({});
     m_model->AppendRow(kHelpRowText, kHelpRowData, -1);
@@ -84,6 +93,11 @@ void CMainWindow::OnListActivated(int row) {
         g_app.m_selectedComputer = 0;
         FlashRow(m_list, 0);
         RunHelpPage(this);
+        return;
+    }
+    if (m_model->ItemData(row) == kSleepingHeaderData) return;
+    if (m_model->ItemData(row) == kSleepingRowData) {
+        WakeSleepingComputer(g_app, row);
         return;
     }
     OpenComputer(g_app, row);
@@ -120,6 +134,15 @@ void OpenComputer(CApp& app, int row) {
     app.m_selectedComputer = entry;
     FlashRow(app.m_listView, row);
     RunPasswordDialog(app.m_mainWindow);
+}
+
+void WakeSleepingComputer(CApp& app, int row) {
+    const int entry = app.m_listModel ? app.m_listModel->Entry(row) : -1;
+    if (entry < 0 || entry >= int(app.m_computers.size())) return;
+    FlashRow(app.m_listView, row);
+    // A copy: the list may change while the question is open.
+    const CListEntry computer = app.m_computers[size_t(entry)];
+    WakeComputer(app.m_mainWindow, computer);
 }
 
 void PlaceMainWindow(QWidget* window) {

@@ -25,7 +25,8 @@ public:
     // the help row is added.
     void OnHelpRowTimer();
 
-    // A row was tapped or chosen with Enter: Help for the help row, else the computer's page.
+    // A row was tapped or chosen with Enter: Help for the help row, the wake-up for a sleeping
+    // computer, else the computer's page.
     void OnListActivated(int row);
 
 protected:
@@ -45,6 +46,9 @@ void LayoutMainWindow(CApp& app);
 // Opens the computer of list row row: records it in m_selectedComputer, flashes the row and runs
 // the password dialog. A row whose computer is no longer listed opens nothing.
 void OpenComputer(CApp& app, int row);
+
+// Wakes the sleeping computer of list row row: flashes the row, asks and sends the wake-up.
+void WakeSleepingComputer(CApp& app, int row);
 
 // A portrait, phone-sized window on a desktop; the whole screen on a screen no larger than a phone.
 void PlaceMainWindow(QWidget* window);

@@ -5,6 +5,7 @@
 #include "connection/connection_screens.h"
 #include "connection/password_hash.h"
 #include "connection/saved_passwords.h"
+#include "discovery/remember.h"
 #include "platform/cursor.h"
 #include "platform/message_box.h"
 #include "platform/tcp_socket.h"
@@ -91,6 +92,7 @@ void ConnectAndAuthorise(CPasswordPage& page, const QString& hash,
 
     qCInfo(lcConnection) << "authorised";
     if (g_app.m_savePasswords) WriteSavedHash(entry.m_name, hash);
+    RememberComputer(g_app, g_app.m_selectedComputer);
     g_app.m_connection = connection;
     connection->StartKeepAlive(LossReporter(connection, &commandScreen));
     commandScreen.RunCommandScreen();

@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "dialogs/options_actions.h"
+#include "discovery/remember.h"
 #include "platform/message_box.h"
 #include "resources/resource_ids.h"
 #include "ui/header_label.h"
@@ -34,6 +35,14 @@ public:
                         QStringLiteral("Dormo"),
                         platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDYES)
                     DeleteSavedPasswords(g_app);
+                break;
+            case IDC_FORGET_COMPUTERS:
+                if (g_app.m_messageBoxes->Show(
+                        this,
+                        QStringLiteral("This will forget all remembered computers. Are you sure?"),
+                        QStringLiteral("Dormo"),
+                        platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDYES)
+                    ForgetRememberedComputers(g_app);
                 break;
             default:
                 break;

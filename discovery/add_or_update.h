@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discovery/list_entry.h"
+#include "platform/mac_address.h"
 
 #include <QString>
 
@@ -14,12 +15,20 @@ class CComputerListModel;
 constexpr uint32_t kSilentAfterMs = 10000;
 
 // Records one sighting at tick count now, on the GUI thread. A new name appends an entry; a
-// known one takes the new address and port. A computer without a row gets one at the end,
-// linked to its entry, replacing the help row when that is the only row.
+// known one takes the new address, port and advertised MACs. A computer without a visible row
+// gets one at the end of the visible computers, linked to its entry, replacing the help row when
+// that is the only row; a sleeping computer leaves the sleeping section for it.
 void AddOrUpdateComputer(CComputerListModel& rows, std::vector<CListEntry>& entries,
                          const QString& name, const std::string& hostName,
-                         const std::string& address, uint16_t port, uint32_t now);
+                         const std::string& address, uint16_t port, uint32_t now,
+                         const std::vector<platform::MacAddress>& advertisedMacs = {});
 
-// Takes out the rows of computers not reported for more than kSilentAfterMs; entries stay.
+// Takes out the rows of computers not reported for more than kSilentAfterMs (or never in this
+// run); entries stay. Remembered ones among them are listed, at the end, under the header
+// "Sleeping Computers", which is shown only while such a computer is.
 void RemoveSilentComputers(CComputerListModel& rows, const std::vector<CListEntry>& entries,
                            uint32_t now);
+
+// The remembered computers have been forgotten: no entry is remembered any more and the
+// sleeping section goes.
+void ForgetSleepingComputers(CComputerListModel& rows, std::vector<CListEntry>& entries);

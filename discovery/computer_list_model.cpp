@@ -1,5 +1,7 @@
 #include "discovery/computer_list_model.h"
 
+#include <algorithm>
+
 int CComputerListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(m_rows.size());
 }
@@ -15,10 +17,21 @@ QVariant CComputerListModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+Qt::ItemFlags CComputerListModel::flags(const QModelIndex& index) const {
+    if (index.isValid() && index.row() < rowCount() &&
+        m_rows[size_t(index.row())].itemData == kSleepingHeaderData)
+        return Qt::NoItemFlags;
+    return QAbstractListModel::flags(index);
+}
+
 void CComputerListModel::AppendRow(const QString& text, int itemData, int entry) {
-    const int at = rowCount();
+    InsertRow(rowCount(), text, itemData, entry);
+}
+
+void CComputerListModel::InsertRow(int at, const QString& text, int itemData, int entry) {
+    at = std::clamp(at, 0, rowCount());
     beginInsertRows({}, at, at);
-    m_rows.push_back({text, itemData, entry});
+    m_rows.insert(m_rows.begin() + at, {text, itemData, entry});
     endInsertRows();
 }
 
@@ -39,6 +52,17 @@ int CComputerListModel::FindRow(const QString& text) const {
     for (size_t i = 0; i < m_rows.size(); ++i)
         if (m_rows[i].text == text) return int(i);
     return -1;
+}
+
+int CComputerListModel::SleepingHeaderRow() const {
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].itemData == kSleepingHeaderData) return int(i);
+    return -1;
+}
+
+int CComputerListModel::VisibleEnd() const {
+    const int header = SleepingHeaderRow();
+    return header < 0 ? rowCount() : header;
 }
 
 int CComputerListModel::FindEntryRow(int entry) const {

@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "discovery/add_or_update.h"
 #include "discovery/dns_names.h"
+#include "discovery/txt_record.h"
 #include "platform/tick_count.h"
 
 #include <QLoggingCategory>
@@ -40,7 +41,8 @@ void CDiscovery::Resolve(uint32_t interfaceIndex, const char* name, const char* 
 }
 
 void CDiscovery::ResolveAnswered(DNSServiceRef ref, DNSServiceErrorType error,
-                                 uint32_t interfaceIndex, const char* hostTarget, uint16_t port) {
+                                 uint32_t interfaceIndex, const char* hostTarget, uint16_t port,
+                                 std::vector<MacAddress> advertisedMacs) {
     const auto resolve = m_resolves.find(ref);
     if (resolve != m_resolves.end()) {
         m_resolving.erase(resolve->second);
@@ -53,9 +55,10 @@ void CDiscovery::ResolveAnswered(DNSServiceRef ref, DNSServiceErrorType error,
     if (running != m_queries.end()) {
         // The query already asking for this host carries the latest port to its answer.
         running->second->port = port;
+        running->second->advertisedMacs = std::move(advertisedMacs);
         return;
     }
-    auto* query = new CAddressQuery{this, hostTarget, port};
+    auto* query = new CAddressQuery{this, hostTarget, port, std::move(advertisedMacs)};
     if (m_engine->DNSServiceQueryRecord(&query->ref, kDNSServiceFlagsLongLivedQuery, interfaceIndex,
                                         hostTarget, kDNSServiceType_A, kDNSServiceClass_IN,
                                         AddressReply, query) != kDNSServiceErr_NoError) {
@@ -69,6 +72,7 @@ void CDiscovery::AddressAnswered(CAddressQuery* query, const void* data, size_t 
     const std::string address = FormatAddress(data, length);
     const std::string hostName = CutDomain(query->host);
     const uint16_t port = query->port;
+    const std::vector<MacAddress> macs = query->advertisedMacs;
     m_queries.erase(query->host);
     m_engine->DNSServiceRefDeallocate(query->ref);
     delete query;
@@ -76,19 +80,20 @@ void CDiscovery::AddressAnswered(CAddressQuery* query, const void* data, size_t 
     // Queued, so the engine thread never waits for the GUI thread.
     QMetaObject::invokeMethod(
         this,
-        [this, hostName, address, port] {
-            Record(QString::fromLocal8Bit(hostName), hostName, address, port);
+        [this, hostName, address, port, macs] {
+            Record(QString::fromLocal8Bit(hostName), hostName, address, port, macs);
         },
         Qt::QueuedConnection);
 }
 
 void CDiscovery::Record(const QString& name, const std::string& hostName,
-                        const std::string& address, uint16_t port) {
+                        const std::string& address, uint16_t port,
+                        const std::vector<MacAddress>& advertisedMacs) {
     qCInfo(lcDiscovery, "sighting %s at %s port %u", hostName.c_str(), address.c_str(),
            unsigned(ntohs(port)));
     if (!g_app.m_listModel) return;
     AddOrUpdateComputer(*g_app.m_listModel, g_app.m_computers, name, hostName, address, port,
-                        TickCount());
+                        TickCount(), advertisedMacs);
 }
 
 void CDiscovery::RemoveSilent() {
@@ -131,9 +136,9 @@ void BrowseReply(DNSServiceRef, DNSServiceFlags, uint32_t interfaceIndex, DNSSer
 
 void ResolveReply(DNSServiceRef ref, DNSServiceFlags, uint32_t interfaceIndex,
                   DNSServiceErrorType error, const char*, const char* hostTarget, uint16_t port,
-                  uint16_t, const unsigned char*, void* context) {
+                  uint16_t txtLength, const unsigned char* txtRecord, void* context) {
     static_cast<CDiscovery*>(context)->ResolveAnswered(ref, error, interfaceIndex, hostTarget,
-                                                       port);
+                                                       port, MacsFromTxt(txtRecord, txtLength));
 }
 
 void AddressReply(DNSServiceRef, DNSServiceFlags, uint32_t, DNSServiceErrorType, const char*,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/dnssd.h"
+#include "platform/mac_address.h"
 
 #include <QObject>
 #include <QString>
@@ -10,6 +11,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 // The service browsed for and its domain.
 inline constexpr const char* kServiceType = "_vh-dormo._tcp.";
@@ -30,14 +32,15 @@ public:
     void Resolve(uint32_t interfaceIndex, const char* name, const char* regType,
                  const char* domain);
     void ResolveAnswered(platform::DNSServiceRef ref, platform::DNSServiceErrorType error,
-                         uint32_t interfaceIndex, const char* hostTarget, uint16_t port);
+                         uint32_t interfaceIndex, const char* hostTarget, uint16_t port,
+                         std::vector<platform::MacAddress> advertisedMacs);
     struct CAddressQuery;
     void AddressAnswered(CAddressQuery* query, const void* data, size_t length);
 
 private:
     // GUI thread.
     void Record(const QString& name, const std::string& hostName, const std::string& address,
-                uint16_t port);
+                uint16_t port, const std::vector<platform::MacAddress>& advertisedMacs);
     void RemoveSilent();
 
     platform::CDnsSdEngine* m_engine;
@@ -53,6 +56,7 @@ struct CDiscovery::CAddressQuery {
     CDiscovery* discovery;
     std::string host;
     uint16_t port;  // network byte order, as the resolve gave it
+    std::vector<platform::MacAddress> advertisedMacs;  // from the resolve's TXT record
     platform::DNSServiceRef ref = nullptr;
 };
 

@@ -3,6 +3,7 @@
 #include "helper/helper_server.h"
 #include "helper/password_source.h"
 #include "helper/power_action.h"
+#include "helper/wake_info.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
         "--execute it carries them out. The password is read from a file or standard input,\n"
         "never from the command line.\n\n"
         "Signals: SIGUSR1 stops answering pings, SIGUSR2 answers them again (for tests);\n"
-        "SIGTERM and SIGINT end the helper."));
+        "SIGTERM and SIGINT end the helper.\n\n") + QString::fromLatin1(kWakeOnLanHint));
     parser.addHelpOption();
     const QCommandLineOption passwordFile(
         "password-file",
@@ -174,6 +175,9 @@ int main(int argc, char** argv) {
         advertising.port = server.Port();
         advertising.engine = engine->second;
         advertising.onLog = Log;
+        const auto interfaces = AdvertisedInterfaces(advertising.interfaces);
+        LogWakeOnLan(interfaces, Log);
+        if (const QByteArray mac = MacTxt(interfaces); !mac.isEmpty()) advertising.txt << mac;
         advertiser = std::make_unique<CAdvertiser>(advertising);
         if (!advertiser->Start()) return 1;
     }

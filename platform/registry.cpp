@@ -168,6 +168,15 @@ long CRegKey::DeleteKey(const QString& subKey) {
     return m_registry->Save();
 }
 
+long CRegKey::EnumKey(uint32_t index, QString* name) const {
+    if (!m_registry) return ERROR_INVALID_PARAMETER;
+    const CRegistry::Key* key = m_registry->Find(m_path, false);
+    if (!key) return ERROR_FILE_NOT_FOUND;
+    if (index >= key->subKeys.size()) return ERROR_NO_MORE_ITEMS;
+    *name = key->subKeys[index]->name;
+    return ERROR_SUCCESS;
+}
+
 long CRegKey::SetDword(const QString& name, uint32_t value) {
     const uint8_t le[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16),
                            uint8_t(value >> 24)};

@@ -19,6 +19,7 @@ enum RegResult : long {
     ERROR_FILE_NOT_FOUND = 2,
     ERROR_INVALID_PARAMETER = 87,
     ERROR_MORE_DATA = 234,
+    ERROR_NO_MORE_ITEMS = 259,
     ERROR_CANTWRITE = 1013,
 };
 
@@ -42,6 +43,9 @@ public:
     long DeleteValue(const QString& name);
     // Deletes a direct subkey together with everything below it.
     long DeleteKey(const QString& subKey);
+    // The name of the direct subkey at index (0 upwards, in stored order); ERROR_NO_MORE_ITEMS
+    // past the last one.
+    long EnumKey(uint32_t index, QString* name) const;
     long Close();
 
     // Conveniences over SetValue and QueryValue for the common types.

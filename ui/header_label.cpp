@@ -8,17 +8,15 @@
 
 #include <cmath>
 
-void PaintHeaderLabel(QLabel& label, bool useTitleFont) {
-    const QColor caption = label.palette().color(QPalette::Active, QPalette::Highlight);
-    const QColor background = label.palette().color(QPalette::Window);
-    const QRect r = label.rect();
+void PaintHeaderBand(QPainter& painter, const QRect& r, const QPalette& palette,
+                     const QString& text, const QFont& font) {
+    const QColor caption = palette.color(QPalette::Active, QPalette::Highlight);
+    const QColor background = palette.color(QPalette::Window);
     const int middle = r.top() + r.height() / 2;
     const QColor shade(int(std::floor(0.6 * caption.red())), int(std::floor(0.6 * caption.green())),
                        int(std::floor(0.6 * caption.blue())));
 
-    QPainter painter(&label);
-    painter.fillRect(QRect(r.left(), r.height() / 2, r.width(), r.bottom() + 1 - r.height() / 2),
-                     shade);
+    painter.fillRect(QRect(r.left(), middle, r.width(), r.bottom() + 1 - middle), shade);
     const QRect upper(r.left(), r.top() + 1, r.width(), middle - (r.top() + 1));
     if (!upper.isEmpty()) {
         // Ends on pixel centres, so the first row is the background and the last the shade.
@@ -28,8 +26,14 @@ void PaintHeaderLabel(QLabel& label, bool useTitleFont) {
         painter.fillRect(upper, gradient);
     }
     painter.setPen(Qt::white);
-    painter.setFont(useTitleFont ? g_app.m_titleFont : g_app.m_textFont);
-    painter.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, label.text());
+    painter.setFont(font);
+    painter.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, text);
+}
+
+void PaintHeaderLabel(QLabel& label, bool useTitleFont) {
+    QPainter painter(&label);
+    PaintHeaderBand(painter, label.rect(), label.palette(), label.text(),
+                    useTitleFont ? g_app.m_titleFont : g_app.m_textFont);
 }
 
 CHeaderLabel::CHeaderLabel(const QString& text, bool useTitleFont, QWidget* parent)

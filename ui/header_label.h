@@ -5,12 +5,16 @@
 #include <QString>
 
 class CApp;
+class QPainter;
 
 // The band behind every header and caption: the lower half in 60 % of the active caption colour,
 // above it a vertical gradient from the background into that shade, the label's text white and
 // centred. The topmost pixel row is left as it is. "Active caption" is the palette's Highlight
 // of the Active group, the background its Window colour; both are read at every paint.
 void PaintHeaderLabel(QLabel& label, bool useTitleFont);
+// The same band in any rectangle r, with the given text and font.
+void PaintHeaderBand(QPainter& painter, const QRect& r, const QPalette& palette,
+                     const QString& text, const QFont& font);
 
 // A header (title font) or caption (text font) label. It behaves as a plain QLabel in every way
 // but painting: text, alignment and size hints work as usual.

@@ -4,6 +4,7 @@
 #include "app/screen_metrics.h"
 #include "discovery/computer_list_model.h"
 #include "resources/bitmaps.h"
+#include "ui/header_label.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -67,6 +68,11 @@ int RowHeight() {
     return ScaleLogical(40, g_app.m_logPixelsY);
 }
 
+int RowHeight(const QModelIndex& index) {
+    if (index.data(kRowItemDataRole).toInt() == kSleepingHeaderData) return g_app.m_headerHeight;
+    return RowHeight();
+}
+
 void DrawComputerRow(QPainter& painter, const QStyleOptionViewItem& option,
                      const QModelIndex& index) {
     painter.save();
@@ -74,10 +80,14 @@ void DrawComputerRow(QPainter& painter, const QStyleOptionViewItem& option,
     const int itemData = index.data(kRowItemDataRole).toInt();
     const QString text = index.data(Qt::DisplayRole).toString();
     const QRect& r = option.rect;
-    if (itemData == kHelpRowData || itemData == 0) {
+    if (itemData == kSleepingHeaderData) {
+        PaintHeaderBand(painter, r, option.palette, text, g_app.m_titleFont);
+    } else if (itemData == kHelpRowData || itemData == 0) {
         DrawText(painter, option, r, text, Qt::AlignHCenter, g_app.m_titleFont);
     } else {
         const int textLeft = ScaleLogical(40, g_app.m_logPixelsX);
+        // A sleeping computer: the same row, dimmed.
+        if (itemData == kSleepingRowData) painter.setOpacity(kSleepingOpacity);
         const QImage monitor = RowPicture(ComputerBitmapId(g_app.m_screenClass),
                                           ComputerBitmapId(0), QSize(textLeft, r.height()));
         DrawPicture(painter, monitor, r, r.left());
@@ -110,6 +120,6 @@ void CRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     m_draw(*painter, option, index);
 }
 
-QSize CRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
-    return {option.rect.width(), RowHeight()};
+QSize CRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    return {option.rect.width(), RowHeight(index)};
 }

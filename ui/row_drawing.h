@@ -7,13 +7,16 @@
 class QPainter;
 
 // Rows of the item models are told apart by this role, the item data every row carries:
-// 1 computer row, 9999 help row (CComputerListModel); 0 to 4 the commands (CCommandListModel).
+// 1 computer row, 2 sleeping computer row, 9998 sleeping header, 9999 help row
+// (CComputerListModel); 0 to 4 the commands (CCommandListModel).
 constexpr int kRowItemDataRole = Qt::UserRole + 1;
 
 // Draws a row of the "Visible Computers" list into option.rect: behind a selected row a
 // horizontal gradient from the base colour into the highlight colour (70 % of it while
 // g_app.m_rowPressed is set); the monitor at the left edge of a computer row, its name 40
-// logical pixels in; the help row's text centred without a picture. Title font throughout.
+// logical pixels in; the help row's text centred without a picture; a sleeping computer's row
+// like a computer row at kSleepingOpacity; the "Sleeping Computers" header as the header labels
+// are drawn. Title font throughout.
 void DrawComputerRow(QPainter& painter, const QStyleOptionViewItem& option,
                      const QModelIndex& index);
 
@@ -22,11 +25,16 @@ void DrawComputerRow(QPainter& painter, const QStyleOptionViewItem& option,
 void DrawCommandRow(QPainter& painter, const QStyleOptionViewItem& option,
                     const QModelIndex& index);
 
-// The height of every owner-drawn row: 40 logical pixels.
+// The height of every owner-drawn row: 40 logical pixels; the sleeping header is as high as the
+// header labels.
 int RowHeight();
+int RowHeight(const QModelIndex& index);
+
+// How opaque a sleeping computer's row is drawn.
+constexpr double kSleepingOpacity = 0.4;
 
 // An item delegate that draws its rows with one of the functions above and sizes them
-// RowHeight() high.
+// RowHeight(index) high.
 class CRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:

@@ -2,10 +2,12 @@
 #include "app/main_window.h"
 #include "common/page_driver.h"
 #include "common/pressed_paint_spy.h"
+#include "common/recording_message_boxes.h"
 #include "common/screen_setup.h"
 #include "common/temp_config.h"
 #include "discovery/add_or_update.h"
 #include "discovery/computer_list_model.h"
+#include "discovery/remembered_computers.h"
 #include "platform/cursor.h"
 #include "resources/resource_ids.h"
 #include "ui/row_list_view.h"
@@ -83,6 +85,33 @@ TEST_F(MainWindowTest, AComputerFoundInTheFirstSecondMeansNoHelpRowThisRun) {
     g_app.m_listModel->RemoveRow(0);  // the computer fell silent again
     QTRY_VERIFY_WITH_TIMEOUT(!QApplication::overrideCursor(), 5000);
     EXPECT_EQ(g_app.m_listModel->rowCount(), 0);
+}
+
+TEST_F(MainWindowTest, RememberedComputerNotHeardSleepsInsteadOfTheHelpRowAndAsksToWake) {
+    CRememberedComputers(m_config.Registry()).Remember({"nas", "10.77.0.9", 4660, std::nullopt});
+    CRecordingMessageBoxes boxes;
+    platform::CMessageBoxes* previous = std::exchange(g_app.m_messageBoxes, &boxes);
+    Create();
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::overrideCursor(), 5000);
+    ASSERT_EQ(g_app.m_listModel->rowCount(), 2);
+    EXPECT_EQ(g_app.m_listModel->ItemData(0), kSleepingHeaderData);
+    EXPECT_EQ(List()->visualRect(g_app.m_listModel->index(0, 0)).height(), g_app.m_headerHeight);
+    EXPECT_EQ(g_app.m_listModel->Text(1), QStringLiteral("nas"));
+
+    TapRow(List(), 0);
+    EXPECT_TRUE(boxes.ShownBoxes().empty()) << "the header is no button";
+    boxes.Answer(platform::IDNO);
+    TapRow(List(), 1);
+    boxes.Answer(platform::IDYES);
+    TapRow(List(), 1);
+    g_app.m_messageBoxes = previous;
+    ASSERT_EQ(boxes.ShownBoxes().size(), 3u);
+    for (size_t i : {0u, 1u}) {
+        EXPECT_EQ(boxes.ShownBoxes()[i].text, QStringLiteral("Wake nas?"));
+        EXPECT_EQ(boxes.ShownBoxes()[i].flags, platform::MB_YESNO | platform::MB_ICONQUESTION);
+    }
+    EXPECT_TRUE(boxes.ShownBoxes()[2].text.startsWith("Cannot wake nas: its network card's"));
+    EXPECT_EQ(boxes.ShownBoxes()[2].flags, platform::MB_OK | platform::MB_ICONEXCLAMATION);
 }
 
 TEST_F(MainWindowTest, TappingTheHelpRowFlashesRowZeroAndOpensHelp) {

@@ -10,6 +10,7 @@
 #include "dialogs/help_text.h"
 #include "dialogs/main_window_command.h"
 #include "dialogs/options_actions.h"
+#include "discovery/remembered_computers.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
 #include "resources/resource_ids.h"
@@ -145,6 +146,28 @@ TEST_F(Pages, DeleteSavedPasswordsAsksAndActsOnlyOnYesWhileThePageStays) {
     EXPECT_TRUE(opened);
     EXPECT_FALSE(g_app.m_savePasswords) << "neither deletion nor Cancel changes the setting";
     EXPECT_EQ(Dword(QStringLiteral("SavePasswords")), -1);
+}
+
+TEST_F(Pages, ForgetRememberedComputersAsksAndActsOnlyOnYes) {
+    CRememberedComputers(m_config.Registry()).Remember({"nas", "10.77.0.9", 4660, std::nullopt});
+    const auto remembered = [&] { return CRememberedComputers(*m_config.Reopen()).Load().size(); };
+    Options([&](CPage& page) {
+        auto* button = page.ControlAs<QPushButton>(IDC_FORGET_COMPUTERS);
+        ASSERT_TRUE(button);
+        EXPECT_EQ(button->text(), "Forget remembered computers");
+        m_boxes.Answer(IDNO);
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(remembered(), 1u);
+        m_boxes.Answer(IDYES);
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(remembered(), 0u);
+        EXPECT_TRUE(page.isVisible());
+        ClickSoftKey(page, 1);
+    });
+    ASSERT_EQ(m_boxes.ShownBoxes().size(), 2u);
+    EXPECT_EQ(m_boxes.ShownBoxes()[0].text,
+              "This will forget all remembered computers. Are you sure?");
+    EXPECT_EQ(m_boxes.ShownBoxes()[0].flags, 0x24u);
 }
 
 TEST_F(Pages, FirstRunEndsOnlyWithOkAndRemembersOnlyATickedBox) {

@@ -89,3 +89,41 @@ TEST_F(AddOrUpdate, TickCountThatWrapsIsMeasuredAcrossTheWrap) {
     RemoveSilentComputers(m_rows, m_entries, beforeWrap + 9000 + kSilentAfterMs + 1);
     EXPECT_EQ(m_rows.rowCount(), 0);
 }
+
+TEST_F(AddOrUpdate, RememberedComputerSleepsWhileSilentAndMovesBackUpWhenHeard) {
+    CListEntry nas;
+    nas.m_name = "nas";
+    nas.m_remembered = true;
+    m_entries.push_back(nas);
+    See("deskpc", "10.77.1.1", 1, 1000);
+    const auto itemData = [&] {
+        QList<int> data;
+        for (int row = 0; row < m_rows.rowCount(); ++row) data << m_rows.ItemData(row);
+        return data;
+    };
+
+    // Never heard in this run: sleeping at once, under its header.
+    RemoveSilentComputers(m_rows, m_entries, 1500);
+    EXPECT_EQ(RowTexts(), QStringList({"deskpc", "Sleeping Computers", "nas"}));
+    EXPECT_EQ(itemData(), (QList<int>{kComputerRowData, kSleepingHeaderData, kSleepingRowData}));
+    EXPECT_EQ(Opened(2).m_name, "nas");
+    EXPECT_EQ(m_rows.flags(m_rows.index(1)), Qt::NoItemFlags) << "the header cannot be tapped";
+
+    See("nas", "10.77.1.5", 5, 2000);
+    EXPECT_EQ(RowTexts(), QStringList({"deskpc", "nas"})) << "no header without a sleeper";
+
+    // deskpc logged in to, then silent: it sleeps; nas, still heard, stays up.
+    m_entries[1].m_remembered = true;
+    See("nas", "10.77.1.5", 5, 9000);
+    RemoveSilentComputers(m_rows, m_entries, 1001 + kSilentAfterMs);
+    EXPECT_EQ(RowTexts(), QStringList({"nas", "Sleeping Computers", "deskpc"}));
+    EXPECT_EQ(Opened(2).m_name, "deskpc");
+    See("laptop", "10.77.1.7", 7, 11100);
+    EXPECT_EQ(RowTexts(), QStringList({"nas", "laptop", "Sleeping Computers", "deskpc"}))
+        << "visible computers come above the sleeping ones";
+
+    ForgetSleepingComputers(m_rows, m_entries);
+    EXPECT_EQ(RowTexts(), QStringList({"nas", "laptop"}));
+    RemoveSilentComputers(m_rows, m_entries, 30000);
+    EXPECT_EQ(m_rows.rowCount(), 0) << "forgotten computers no longer sleep";
+}

@@ -48,6 +48,15 @@ grep -q "^dormotest._vh-dormo._tcp.local. ('dormotest.local.', \['10.77.42.1'\],
   "$work/found" || { echo "first helper not found"; fail=1; }
 grep -q "^dormotest-2._vh-dormo._tcp.local. ('dormotest-2.local.', \['10.77.42.3'\], 4660)" \
   "$work/found" || { echo "renamed second helper not found"; fail=1; }
+# Each helper publishes the MAC of its interface and says whether it can wake on LAN.
+for side in "$a cca$id 10.77.42.1" "$c ccc$id 10.77.42.3"; do
+  set -- $side
+  mac=$(ip -n "$1" -o link show "$2" | grep -o 'link/ether [0-9a-f:]*' | cut -d' ' -f2)
+  grep -q "\['$3'\], 4660) mac=$mac\$" "$work/found" ||
+    { echo "$2: mac=$mac not published"; fail=1; }
+done
+grep -q "cca$id: Wake-on-LAN is " "$work/a.log" ||
+  { echo "Wake-on-LAN not logged"; cat "$work/a.log"; fail=1; }
 grep -q "host name dormotest is taken, now dormotest-2" "$work/c.log" ||
   { echo "rename not logged"; cat "$work/c.log"; fail=1; }
 exit $fail

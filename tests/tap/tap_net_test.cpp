@@ -7,10 +7,12 @@
 #include "common/net_test.h"
 #include "common/pressed_paint_spy.h"
 #include "common/screen_setup.h"
+#include "common/wake_listener.h"
 #include "connection/connection_fakes.h"
 #include "connection/password_hash.h"
 #include "connection/saved_passwords.h"
 #include "discovery/computer_list_model.h"
+#include "discovery/remembered_computers.h"
 #include "platform/dnssd_embedded.h"
 #include "ui/row_drawing.h"
 #include "modal_script.h"
@@ -36,9 +38,7 @@ protected:
     void SetUp() override {
         NetTest::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        m_helper = std::make_unique<CHelperProcess>(
-            kPassword, QStringList{"ip", "netns", "exec", m_pair->NameA()},
-            QStringList{"--host-name", kComputer});
+        StartHelper();
         m_previousEngine = std::exchange(g_app.m_dnsSd, &m_engine);
         m_window = std::make_unique<CMainWindow>();
         m_window->OnCreate();
@@ -57,6 +57,17 @@ protected:
         g_app.m_listHeader = nullptr;
         m_helper.reset();
         NetTest::TearDown();
+    }
+
+    void StartHelper() {
+        m_helper = std::make_unique<CHelperProcess>(
+            kPassword, QStringList{"ip", "netns", "exec", m_pair->NameA()},
+            QStringList{"--host-name", kComputer});
+    }
+    // The computer's row when it is of the given kind.
+    static bool Listed(int itemData) {
+        const int row = g_app.m_listModel->FindRow(kComputer);
+        return row >= 0 && g_app.m_listModel->ItemData(row) == itemData;
     }
 
     // Taps the computer's row; returns once every page it opened has ended again.
@@ -232,4 +243,39 @@ TEST_F(TapNetTest, ComputerThatIsGoneCannotBeReachedWithinTheConnectBound) {
     TapComputer();
     ASSERT_EQ(m_app.Texts(), QStringList{"Could not establish connection."});
     EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].flags, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+}
+
+TEST_F(TapNetTest, ComputerLoggedInOnceSleepsWhenSilentWakesOnATapAndComesBackWhenItAnswers) {
+    const auto link = platform::ParseMac(LinkMac(m_pair->NameA()));
+    ASSERT_TRUE(link);
+    LogIn();
+    m_script.When<CCommandScreen>([](CCommandScreen& screen) { ClickSoftKey(screen, 1); });
+    TapComputer();
+    const int entry = g_app.m_listModel->Entry(g_app.m_listModel->FindRow(kComputer));
+    EXPECT_EQ(g_app.m_computers[size_t(entry)].m_advertisedMacs, std::vector{*link})
+        << "the helper advertises its interface's MAC";
+    const std::vector<CRememberedComputer> remembered{
+        {kComputer, m_pair->AddressA().toStdString(), 4660, link}};
+    EXPECT_EQ(CRememberedComputers(*m_app.m_config.Reopen()).Load(), remembered);
+
+    CWakeListener listener(m_pair->NameA());
+    ASSERT_TRUE(listener.Ok());
+    m_helper.reset();
+    ASSERT_TRUE(WaitUntil([] { return Listed(kSleepingRowData); }, 40000));
+    EXPECT_EQ(g_app.m_listModel->Text(g_app.m_listModel->SleepingHeaderRow()),
+              QStringLiteral("Sleeping Computers"));
+
+    m_app.m_boxes.Answer(platform::IDYES);
+    TapRow(g_app.m_listView, g_app.m_listModel->FindRow(kComputer));
+    EXPECT_EQ(m_app.Texts(), (QStringList{"Wake tap-pc?", "Wake-up sent to tap-pc."}));
+    const QByteArray packet =
+        QByteArray(6, char(0xFF)) +
+        QByteArray(reinterpret_cast<const char*>(link->data()), 6).repeated(16);
+    const auto received = listener.Receive(3);
+    EXPECT_EQ(received.size(), 3u);
+    for (const auto& datagram : received) EXPECT_EQ(datagram.bytes.toHex(), packet.toHex());
+
+    StartHelper();
+    ASSERT_TRUE(WaitUntil([] { return Listed(kComputerRowData); }, 40000));
+    EXPECT_EQ(g_app.m_listModel->SleepingHeaderRow(), -1);
 }

@@ -137,6 +137,32 @@ TEST(ComputerRow, MonitorAtTheLeftEdgeTextFortyLogicalPixelsInHelpRowCentredWith
     }
 }
 
+TEST(ComputerRow, SleepingComputersStandDimmedUnderABandLikeTheHeaderLabels) {
+    CScreenSetup screen(96, 240, 320);
+    ComputerList list;
+    list.view.setUniformItemSizes(false);
+    list.model.AppendRow(QStringLiteral("Study"), kComputerRowData, 0);
+    list.model.AppendRow(kSleepingHeaderText, kSleepingHeaderData, -1);
+    list.model.AppendRow(QStringLiteral("Study"), kSleepingRowData, 1);
+    const QImage image = Grab(list.view);
+    const QRect header = list.view.visualRect(list.model.index(1, 0));
+    EXPECT_EQ(header.height(), g_app.m_headerHeight);
+    EXPECT_EQ(image.pixel(2, header.bottom()), qRgb(120, 60, 153)) << "60 % of the highlight";
+
+    // The darkest pixel of each computer row: black text awake, 40 % of it asleep.
+    const auto darkest = [&](int row) {
+        const QRect r = list.view.visualRect(list.model.index(row, 0));
+        int least = 255;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                least = std::min(least, qRed(image.pixel(x, y)));
+        return least;
+    };
+    EXPECT_LT(darkest(0), 60);
+    EXPECT_GT(darkest(2), 140);
+    EXPECT_LT(darkest(2), 200) << "the sleeping row still shows its monitor and name";
+}
+
 TEST(CommandRow, PicturesTwoLogicalPixelsInSizedByScreenClassOverAnyBackground) {
     for (const auto& [dpi, work, size] :
          {std::tuple{96, QSize(240, 320), 32}, std::tuple{96, QSize(240, 240), 32},

@@ -1,0 +1,131 @@
+#include "discovery/remembered_computers.h"
+
+#include "app/app.h"
+#include "common/temp_config.h"
+#include "discovery/txt_record.h"
+#include "platform/registry.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+using namespace platform;
+
+void PrintTo(const CRememberedComputer& c, std::ostream* out) {
+    *out << c.name.toStdString() << " " << c.address << ":" << c.port << " "
+         << (c.mac ? FormatMac(*c.mac).toStdString() : "no MAC");
+}
+
+namespace {
+
+const MacAddress kMac{0x52, 0x54, 0x00, 0xab, 0xcd, 0xef};
+
+QByteArray SettingsText(const CTempConfig& config) {
+    QFile file(config.Reopen()->FilePath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A TXT record from its strings, each behind its length byte.
+QByteArray Txt(const QList<QByteArray>& strings) {
+    QByteArray record;
+    for (const QByteArray& s : strings) record += char(s.size()) + s;
+    return record;
+}
+
+}  // namespace
+
+TEST(RememberedComputers, RoundTripKeepsEveryNameWholeAndWritesTheAgreedValues) {
+    CTempConfig config;
+    const std::vector<CRememberedComputer> computers{
+        {"deskpc", "10.77.1.1", 4660, kMac},
+        {"back\\slash", "10.77.1.2", 1, std::nullopt},
+        {"50%]x[", "10.77.1.3", 65535, kMac},
+        {"%41 tab\there", "10.77.1.4", 4660, kMac},
+        {QStringLiteral("Ünïcode-PC"), "10.77.1.5", 4660, kMac},
+    };
+    for (const auto& computer : computers)
+        ASSERT_TRUE(CRememberedComputers(config.Registry()).Remember(computer));
+
+    auto reopened = config.Reopen();
+    EXPECT_EQ(CRememberedComputers(*reopened).Load(), computers);
+    const QByteArray text = SettingsText(config);
+    EXPECT_TRUE(
+        text.contains("[Software\\Venholt\\Dormo\\Computers\\deskpc]\n"
+                      "\"Address\"=sz:\"10.77.1.1\"\n"
+                      "\"Port\"=dword:00001234\n"
+                      "\"Mac\"=sz:\"52:54:00:ab:cd:ef\"\n"))
+        << text.constData();
+    EXPECT_TRUE(text.contains("[Software\\Venholt\\Dormo\\Computers\\back%5Cslash]\n"));
+}
+
+TEST(RememberedComputers, ALaterLoginUpdatesTheComputerAndKeepsAKnownMac) {
+    CTempConfig config;
+    CRememberedComputers store(config.Registry());
+    ASSERT_TRUE(store.Remember({"deskpc", "10.77.1.1", 4660, kMac}));
+    ASSERT_TRUE(store.Remember({"deskpc", "10.77.1.9", 4661, std::nullopt}));
+    EXPECT_FALSE(store.Remember({"", "10.77.1.1", 4660, kMac}));
+    const std::vector<CRememberedComputer> expected{{"deskpc", "10.77.1.9", 4661, kMac}};
+    EXPECT_EQ(CRememberedComputers(*config.Reopen()).Load(), expected);
+
+    store.Forget();
+    EXPECT_FALSE(SettingsText(config).contains("Computers"));
+    EXPECT_TRUE(CRememberedComputers(*config.Reopen()).Load().empty());
+}
+
+TEST(RememberedComputers, StaleOrMalformedValuesAreSkippedOrReadAsUnknown) {
+    CTempConfig config;
+    {
+        QFile file(config.Registry().FilePath());
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(R"([Software\Venholt\Dormo\Computers\good]
+"Address"=sz:"10.77.1.1"
+"Port"=dword:00001234
+"Mac"=sz:"52:54:00:AB:CD:EF"
+[Software\Venholt\Dormo\Computers\oddvalues]
+"Address"=sz:"10.77.1.2"
+"Port"=sz:"4660"
+"Mac"=sz:"00:00:00:00:00:00"
+[Software\Venholt\Dormo\Computers\bigport]
+"Address"=sz:"10.77.1.3"
+"Port"=dword:00010000
+"Mac"=sz:"52-54-00-ab-cd-ef"
+[Software\Venholt\Dormo\Computers\badaddress]
+"Address"=sz:"10.77.1"
+[Software\Venholt\Dormo\Computers\noaddress]
+"Port"=dword:00001234
+[Software\Venholt\Dormo\Computers\bad%zzescape]
+"Address"=sz:"10.77.1.4"
+)");
+    }
+    const std::vector<CRememberedComputer> expected{
+        {"good", "10.77.1.1", 4660, kMac},
+        {"oddvalues", "10.77.1.2", 0, std::nullopt},
+        {"bigport", "10.77.1.3", 0, std::nullopt},
+    };
+    EXPECT_EQ(CRememberedComputers(config.Registry()).Load(), expected);
+}
+
+TEST(TxtRecord, MacsAreReadFromTheMacKeyOnly) {
+    const MacAddress second{0x52, 0x54, 0x00, 0x12, 0x34, 0x56};
+    const struct {
+        QByteArray record;
+        std::vector<MacAddress> macs;
+    } cases[] = {
+        {Txt({"mac=52:54:00:ab:cd:ef"}), {kMac}},
+        {Txt({"path=/", "MAC=52:54:00:AB:CD:EF,52:54:00:12:34:56"}), {kMac, second}},
+        {Txt({"mac=00:00:00:00:00:00,ff:ff:ff:ff:ff:ff,52:54:00:ab:cd:ef"}), {kMac}},
+        {Txt({"mac=5254.00ab.cdef", "mac=52:54:00:12:34:56"}), {}},
+        {Txt({"macs=52:54:00:ab:cd:ef"}), {}},
+        {Txt({"mac=52:54:00:ab:cd:ef"}).chopped(1), {}},
+        {QByteArray(1, '\0'), {}},
+        {{}, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MacsFromTxt(reinterpret_cast<const unsigned char*>(c.record.constData()),
+                              size_t(c.record.size())),
+                  c.macs)
+            << c.record.toHex().constData();
+}
