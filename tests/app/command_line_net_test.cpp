@@ -118,3 +118,14 @@ TEST_F(CommandLineNet, SendAndWakeExitCodes) {
     }
     EXPECT_EQ(m_helper->Log().count("command "), 4);
 }
+
+TEST_F(CommandLineNet, ComputerThatDoesNotAdvertiseIsReachedByAddress) {
+    CHelperProcess helper("Quiet", QStringList{"ip", "netns", "exec", m_pair->NameA()},
+                          QStringList{"--port", "4661", "--no-advertise"});
+    ASSERT_EQ(helper.Port(), 4661) << helper.Log().toStdString();
+    EXPECT_EQ(Dormo({"--list", "--seconds", "1"}).code, 2);
+    const CRun run =
+        Dormo({"--send", m_pair->AddressA() + ":4661", "Hibernate", "--password-stdin"}, "quiet\n");
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_TRUE(helper.WaitForLog("command Hibernate")) << helper.Log().toStdString();
+}
