@@ -57,6 +57,15 @@ void RenderAt(int dpi, const QSize& size, const QString& folder) {
     Save(window, folder, QStringLiteral("main-pressed"), dpi);
     g_app.m_rowPressed = false;
 
+    g_app.m_listModel->AppendRow(kSleepingHeaderText, kSleepingHeaderData, -1);
+    const QString sleeper = QStringLiteral("Garage NAS");
+    g_app.m_computers.push_back({sleeper, 0, "10.77.0.3", sleeper.toStdString(), 0, true});
+    g_app.m_listModel->AppendRow(sleeper, kSleepingRowData, int(g_app.m_computers.size()) - 1);
+    QApplication::processEvents();
+    Save(window, folder, QStringLiteral("main-sleeping"), dpi);
+    g_app.m_listModel->RemoveRow(g_app.m_listModel->rowCount() - 1);
+    g_app.m_listModel->RemoveRow(g_app.m_listModel->rowCount() - 1);
+
     // The pages a tap opens, grabbed from inside their own event loops.
     const auto savePage = [&](const QString& name) {
         QTimer::singleShot(0, [&folder, dpi, name] {
