@@ -163,9 +163,12 @@ int Send(const CCommandLine& line) {
             QStringLiteral("no saved password for %1; give it with --password-stdin").arg(name));
 
     const CLoginResult login = LogIn(target->m_address, target->m_port, *hash, g_app.m_challenge);
-    const QString where = QStringLiteral("%1 (%2 port %3)")
-                              .arg(name, QString::fromStdString(target->m_address))
-                              .arg(ntohs(target->m_port));
+    const QString reached = QStringLiteral("%1 port %2")
+                                .arg(QString::fromStdString(target->m_address))
+                                .arg(ntohs(target->m_port));
+    const QString where = name == QString::fromStdString(target->m_address)
+                              ? reached
+                              : QStringLiteral("%1 (%2)").arg(name, reached);
     switch (login.outcome) {
         case LoginOutcome::CannotConnect:
             return Report(kExitNoConnection, QStringLiteral("could not connect to %1").arg(where));
