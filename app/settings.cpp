@@ -45,6 +45,24 @@ bool IsFirstRunDue(CApp& app) {
            ERROR_SUCCESS;
 }
 
+bool ConfirmCommandsSetting(CApp& app) {
+    CRegKey key;
+    uint32_t type = REG_NONE;
+    uint32_t value = 0;
+    uint32_t size = sizeof value;
+    return app.m_registry && app.m_registry->CreateKey(kProductKey, &key) == ERROR_SUCCESS &&
+           key.QueryValue(QStringLiteral("ConfirmCommands"), &type, &value, &size) ==
+               ERROR_SUCCESS &&
+           type == REG_DWORD && value != 0;
+}
+
+void SaveConfirmCommands(CApp& app, bool confirm) {
+    CRegKey key;
+    if (!app.m_registry || app.m_registry->CreateKey(kProductKey, &key) != ERROR_SUCCESS) return;
+    key.SetDword(QStringLiteral("ConfirmCommands"), confirm ? 1 : 0);
+    qCDebug(lcSettings) << "saved: ConfirmCommands" << confirm;
+}
+
 QString MdnsEngineSetting(CApp& app) {
     QString engine;
     CRegKey key;

@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "connection/connection.h"
+#include "connection/confirm_command.h"
 #include "connection/connection_screens.h"
 #include "connection/login_attempt.h"
 #include "connection/password_hash.h"
@@ -135,6 +136,7 @@ bool AbortLogin() {
 void SendCommand(QWidget* commandScreen, int row) {
     const std::optional<QByteArray> message = CommandMessage(row);
     if (!message || !g_app.m_connection) return;
+    if (!ConfirmCommand(commandScreen, row)) return;
     if (!platform::SendBytes(g_app.m_connection->Socket(), *message)) {
         qCInfo(lcConnection) << "command" << row << "not sent";
         return;

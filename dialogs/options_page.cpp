@@ -1,6 +1,7 @@
 #include "dialogs/options_page.h"
 
 #include "app/app.h"
+#include "app/settings.h"
 #include "dialogs/options_actions.h"
 #include "discovery/remember.h"
 #include "platform/message_box.h"
@@ -22,6 +23,8 @@ public:
             case IDM_SAVE: {
                 const auto* box = ControlAs<QCheckBox>(IDC_SAVE_PASSWORDS);
                 SaveOptions(g_app, box && box->isChecked());
+                const auto* confirm = ControlAs<QCheckBox>(IDC_CONFIRM_COMMANDS);
+                SaveConfirmCommands(g_app, confirm && confirm->isChecked());
                 done(0);
                 break;
             }
@@ -54,6 +57,8 @@ protected:
         InitFullScreenDialog(g_app, *this, IDR_OPTIONS_BAR);
         if (auto* box = ControlAs<QCheckBox>(IDC_SAVE_PASSWORDS))
             box->setChecked(g_app.m_savePasswords);
+        if (auto* box = ControlAs<QCheckBox>(IDC_CONFIRM_COMMANDS))
+            box->setChecked(ConfirmCommandsSetting(g_app));
         CreateHeaderLabel(g_app, this, ClientRect(), QStringLiteral("Options"), IDC_HEADER);
         if (QWidget* box = Control(IDC_SAVE_PASSWORDS)) box->setFocus();
     }

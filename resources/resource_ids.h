@@ -73,6 +73,7 @@ constexpr int IDC_SAVE_PASSWORDS = 1000;
 constexpr int IDC_DELETE_PASSWORDS = 1001;
 constexpr int IDC_PASSWORD_EDIT = 1002;
 constexpr int IDC_FORGET_COMPUTERS = 1003;
+constexpr int IDC_CONFIRM_COMMANDS = 1004;
 constexpr int IDC_HELP_TEXT = 1008;
 constexpr int IDC_DONT_SHOW_AGAIN = 1010;
 constexpr int IDC_FIRST_RUN_TEXT = 32785;

@@ -1,3 +1,4 @@
+#include "app/settings.h"
 #include "connection/connection.h"
 #include "connection/password_hash.h"
 #include "connection/saved_passwords.h"
@@ -52,6 +53,24 @@ TEST_F(HelperProtocol, RightPasswordRunsTheScreenAndEveryCommandArrives) {
     EXPECT_TRUE(helper.WaitForLog("connection closed"));
     EXPECT_FALSE(helper.Log().contains("unknown message"));
     EXPECT_EQ(ReadSavedHash(kComputer).value_or(""), PasswordHash("Secret"));
+}
+
+TEST_F(HelperProtocol, WithConfirmCommandsOnOnlyACommandAnsweredYesGoesOut) {
+    SaveConfirmCommands(g_app, true);
+    CHelperProcess helper("Secret");
+    m_app.m_boxes.Answer(platform::IDNO);
+    m_app.m_boxes.Answer(platform::IDYES);
+    m_screen.m_script = [] {
+        SendCommand(nullptr, 1);
+        SendCommand(nullptr, 3);
+    };
+    Connect(helper, "Secret");
+    EXPECT_EQ(m_app.Texts(),
+              QStringList({"Send Sleep to study?", "Send Lock to study?", "Lock command sent"}));
+    EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].flags, platform::MB_YESNO | platform::MB_ICONQUESTION);
+    EXPECT_TRUE(helper.WaitForLog("connection closed"));
+    EXPECT_FALSE(helper.Log().contains("command Sleep"));
+    EXPECT_TRUE(helper.Log().contains("command Lock"));
 }
 
 TEST_F(HelperProtocol, AnyLetterCaseAndChallengesWithByteE9OrNothingAuthorise) {

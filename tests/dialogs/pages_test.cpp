@@ -117,6 +117,24 @@ TEST_F(Pages, OptionsShowsTheSettingAndStoresItOnlyWithSave) {
     EXPECT_TRUE(m_boxes.ShownBoxes().empty());
 }
 
+TEST_F(Pages, AskBeforeSendingIsOffUntilTickedAndSaved) {
+    const auto tickAnd = [&](int softKey, bool shown) {
+        return [softKey, shown](CPage& page) {
+            QCheckBox* box = Box(page, IDC_CONFIRM_COMMANDS);
+            ASSERT_TRUE(box);
+            EXPECT_EQ(box->text(), "Ask before sending a command");
+            EXPECT_EQ(box->isChecked(), shown);
+            box->setChecked(true);
+            ClickSoftKey(page, softKey);
+        };
+    };
+    Options(tickAnd(1, false));  // Cancel
+    EXPECT_EQ(Dword(QStringLiteral("ConfirmCommands")), -1);
+    Options(tickAnd(0, false));  // Save
+    EXPECT_EQ(Dword(QStringLiteral("ConfirmCommands")), 1);
+    Options(tickAnd(1, true));
+}
+
 TEST_F(Pages, DeleteSavedPasswordsAsksAndActsOnlyOnYesWhileThePageStays) {
     SaveHash(QStringLiteral("study"));
     SaveHash(QStringLiteral("OFFICE-PC"));
