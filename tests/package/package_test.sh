@@ -17,7 +17,7 @@ mapfile -t packages < <(PACKAGE_BUILD_DIR="$work_dir/build" "$source_dir/scripts
 declare -A deb
 for p in "${packages[@]}"; do deb[$(dpkg-deb -f "$p" Package)]=$p; done
 
-# package|path: each file the README and the issue promise.
+# package|path: each file the README promises.
 expected=(
   "dormo|/usr/bin/dormo"
   "dormo|/usr/share/applications/dormo.desktop"
