@@ -7,6 +7,7 @@
 #include <QSaveFile>
 #include <QLoggingCategory>
 #include <QStandardPaths>
+#include <QStringDecoder>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,8 +67,11 @@ bool ReadQuoted(const QByteArray& line, qsizetype* pos, QString* text) {
     if (*pos >= line.size() || line[*pos] != '"') return false;
     QByteArray utf8;
     QString result;
+    // U+FEFF inside a name or value is text, not a byte-order mark to drop.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
     auto flush = [&] {
-        result += QString::fromUtf8(utf8);
+        result += decoder.decode(utf8);
         utf8.clear();
     };
     for (qsizetype i = *pos + 1; i < line.size(); ++i) {

@@ -40,8 +40,9 @@ struct RegistryFile : ::testing::Test {
 }  // namespace
 
 TEST_F(RegistryFile, EveryValueTypeSurvivesSaveAndLoad) {
-    // Quotes, brackets, escapes, newlines, non-ASCII, an unpaired and a paired surrogate.
-    QString odd = QStringLiteral("Desk \"PC\" [1] = \\ \u00e9\u4e2d \n\t;");
+    // Quotes, brackets, escapes, newlines, non-ASCII, an unpaired and a paired surrogate, and
+    // U+FEFF first and after an escape (a decoder would take it for a byte-order mark).
+    QString odd = QStringLiteral("\ufeffDesk \"PC\" [1] = \\ \u00e9\u4e2d \n\t\ufeff;");
     odd += QChar(char16_t(0xD800));
     odd += QString::fromUtf8("\xf0\x9f\x98\x80");
     QByteArray blob(70000, '\0');
