@@ -62,16 +62,21 @@ bool IsHexDigits(const QByteArray& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(uchar(c)); });
 }
 
+// UTF-8 to text keeping a leading U+FEFF: inside a name or value it is text, not a byte-order
+// mark to drop.
+QString TextFromUtf8(const QByteArray& utf8) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(utf8);
+}
+
 // Reads a quoted text starting at line[*pos] == '"'; leaves *pos after the closing quote.
 bool ReadQuoted(const QByteArray& line, qsizetype* pos, QString* text) {
     if (*pos >= line.size() || line[*pos] != '"') return false;
     QByteArray utf8;
     QString result;
-    // U+FEFF inside a name or value is text, not a byte-order mark to drop.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
-                                                     QStringDecoder::Flag::ConvertInitialBom);
     auto flush = [&] {
-        result += decoder.decode(utf8);
+        result += TextFromUtf8(utf8);
         utf8.clear();
     };
     for (qsizetype i = *pos + 1; i < line.size(); ++i) {
@@ -474,7 +479,7 @@ std::unique_ptr<CRegistry::Key> CRegistry::ParseTree(QByteArray text) {
         if (line.isEmpty() || line.startsWith(';') || line.startsWith('#')) continue;
         if (line.startsWith('[')) {
             if (!line.endsWith(']') || line.size() < 2) return nullptr;
-            QStringList parts = QString::fromUtf8(line.mid(1, line.size() - 2)).split(u'\\');
+            QStringList parts = TextFromUtf8(line.mid(1, line.size() - 2)).split(u'\\');
             for (QString& part : parts) part = part.trimmed();
             current = FindIn(*root, parts.join(u'\\'), true);
             continue;
