@@ -1,12 +1,13 @@
 #include "helper/daemon_advertiser.h"
 
+#include "platform/dnssd_avahi.h"
+
 #include <avahi-client/client.h>
 #include <avahi-client/publish.h>
 #include <avahi-common/alternative.h>
 #include <avahi-common/error.h>
 #include <avahi-common/malloc.h>
 #include <avahi-common/thread-watch.h>
-#include <avahi-common/timeval.h>
 
 #include <dlfcn.h>
 #include <net/if.h>
@@ -121,13 +122,7 @@ bool CDaemonAdvertiser::Connect(bool waitForDaemon) {
 }
 
 void CDaemonAdvertiser::RetryIn(int milliseconds) {
-    timeval when{};
-    avahi_elapse_time(&when, unsigned(milliseconds), 0);
-    const AvahiPoll* api = avahi_threaded_poll_get(m_poll);
-    if (m_retry)
-        api->timeout_update(m_retry, &when);
-    else
-        m_retry = api->timeout_new(api, &when, CDaemonAdvertiserCallbacks::OnRetry, this);
+    platform::ArmTimeout(m_poll, &m_retry, milliseconds, CDaemonAdvertiserCallbacks::OnRetry, this);
 }
 
 void CDaemonAdvertiser::Retry() {

@@ -2,6 +2,7 @@
 
 #include <avahi-common/address.h>
 #include <avahi-common/domain.h>
+#include <avahi-common/timeval.h>
 
 #include <arpa/inet.h>
 
@@ -98,6 +99,17 @@ void ReplyRecord(CDnsSdOperation* op, int interface, AvahiBrowserEvent event, co
     op->queryReply(op, event == AVAHI_BROWSER_NEW ? kDNSServiceFlagsAdd : 0,
                    FromAvahiInterface(interface), kDNSServiceErr_NoError, full.c_str(), type, clazz,
                    uint16_t(length), data, ttl, op->context);
+}
+
+void ArmTimeout(AvahiThreadedPoll* poll, AvahiTimeout** timeout, int milliseconds,
+                AvahiTimeoutCallback callback, void* userdata) {
+    timeval when{};
+    avahi_elapse_time(&when, unsigned(milliseconds), 0);
+    const AvahiPoll* api = avahi_threaded_poll_get(poll);
+    if (*timeout)
+        api->timeout_update(*timeout, &when);
+    else
+        *timeout = api->timeout_new(api, &when, callback, userdata);
 }
 
 }  // namespace platform

@@ -72,4 +72,8 @@ void ReplyResolve(CDnsSdOperation* op, int interface, AvahiResolverEvent event, 
 void ReplyRecord(CDnsSdOperation* op, int interface, AvahiBrowserEvent event, const char* name,
                  uint16_t type, uint16_t clazz, const void* data, size_t length, uint32_t ttl);
 
+// Arms *timeout to fire milliseconds from now on poll's thread, creating it on first use.
+void ArmTimeout(AvahiThreadedPoll* poll, AvahiTimeout** timeout, int milliseconds,
+                AvahiTimeoutCallback callback, void* userdata);
+
 }  // namespace platform

@@ -7,7 +7,6 @@
 #include <avahi-client/client.h>
 #include <avahi-client/lookup.h>
 #include <avahi-common/error.h>
-#include <avahi-common/timeval.h>
 
 #include <string>
 #include <utility>
@@ -189,13 +188,7 @@ void CDaemonDnsSd::ClientStateChanged(AvahiClient* client, int state) {
 }
 
 void CDaemonDnsSd::RetryIn(int milliseconds) {
-    timeval when{};
-    avahi_elapse_time(&when, unsigned(milliseconds), 0);
-    const AvahiPoll* api = avahi_threaded_poll_get(m_poll);
-    if (m_retry)
-        api->timeout_update(m_retry, &when);
-    else
-        m_retry = api->timeout_new(api, &when, CDaemonCallbacks::OnRetry, this);
+    ArmTimeout(m_poll, &m_retry, milliseconds, CDaemonCallbacks::OnRetry, this);
 }
 
 void CDaemonDnsSd::Retry() {
