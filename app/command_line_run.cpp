@@ -176,6 +176,7 @@ int Send(const CCommandLine& line) {
             return Report(kExitNoConnection,
                           QStringLiteral("%1 did not answer the login").arg(where));
         case LoginOutcome::Refused:
+            platform::CloseSocket(login.socket);
             if (g_app.m_savePasswords) DeleteSavedHash(name);
             return Report(kExitRefused, QStringLiteral("%1 refused the password").arg(where));
         case LoginOutcome::Authorised:

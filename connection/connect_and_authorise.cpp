@@ -4,8 +4,8 @@
 #include "connection/connection.h"
 #include "connection/confirm_command.h"
 #include "connection/connection_screens.h"
+#include "connection/login.h"
 #include "connection/login_attempt.h"
-#include "connection/password_hash.h"
 #include "connection/saved_passwords.h"
 #include "discovery/remember.h"
 #include "platform/cursor.h"
@@ -58,58 +58,26 @@ void ConnectAndAuthorise(CPasswordPage& page, const QString& hash,
     platform::SetWaitCursor(true);
 
     auto attempt = std::make_unique<CLoginAttempt>(page.Widget());
-    const platform::SocketWait wait = attempt->Waiter();
-    // Cancel, a closed window or AbortLogin(): the attempt ends quietly, and the page with it.
-    const auto givenUp = [&](int socket) {
-        if (!attempt->Aborted()) return false;
-        qCInfo(lcConnection) << "login given up";
-        platform::CloseSocket(socket);
-        attempt.reset();
+    const CLoginResult login = LogIn(entry.m_address, entry.m_port, hash, g_app.m_challenge, limits,
+                                     attempt->Waiter(), [&] { return attempt->Aborted(); });
+    const bool givenUp = attempt->Aborted();
+    attempt.reset();
+    if (givenUp) {
+        // Cancel, a closed window or AbortLogin(): the attempt ends quietly, and the page with it.
         platform::SetWaitCursor(false);
         page.End();
-        return true;
-    };
-    const auto cannotConnect = [&](int socket) {
-        platform::CloseSocket(socket);
-        attempt.reset();
+        return;
+    }
+    if (login.outcome == LoginOutcome::CannotConnect || login.outcome == LoginOutcome::NoAnswer) {
+        // No answer to the authorisation is told as any other failed connection.
         ShowFailure(page.Widget(), QStringLiteral("Could not establish connection."));
         platform::SetWaitCursor(false);
         page.End();
-    };
-
-    const int socket =
-        platform::ConnectTcp(entry.m_address, entry.m_port, limits.connect, limits.send, wait);
-    if (givenUp(socket)) return;
-    if (socket < 0) {
-        qCInfo(lcConnection) << "connect to" << entry.m_address.c_str() << "failed";
-        cannotConnect(socket);
         return;
     }
-    qCInfo(lcConnection) << "connected to" << entry.m_address.c_str();
-
-    platform::SendBytes(socket, kConnectMessage);
-    const QByteArray challengeReply =
-        platform::ReceiveReply(socket, kMaxReply, limits.reply, kChallengeOffset, wait);
-    if (givenUp(socket)) return;
-    // Without a reply the challenge of the previous connection stays in use.
-    if (!challengeReply.isEmpty()) g_app.m_challenge = ChallengeFromReply(challengeReply);
-    qCInfo(lcConnection) << "challenge of" << g_app.m_challenge.size() << "bytes";
-
-    platform::SendBytes(socket, AuthoriseMessage(AuthorisationValue(hash, g_app.m_challenge)));
-    const QByteArray verdict = platform::ReceiveReply(socket, kMaxReply, limits.reply, 0, wait);
-    if (givenUp(socket)) return;
-    attempt.reset();
-    if (verdict.isEmpty()) {
-        // Closed or silent at the authorisation (a computer with no room for another client, or
-        // one that stopped answering): the user hears of it as of any other failed connection.
-        qCInfo(lcConnection) << "no answer to the authorisation";
-        cannotConnect(socket);
-        return;
-    }
-    auto connection = std::make_shared<CConnection>(socket, limits);
+    auto connection = std::make_shared<CConnection>(login.socket, limits);
     platform::SetWaitCursor(false);
-    if (ReplyText(verdict) != kAuthorisedReply) {
-        qCInfo(lcConnection) << "password refused";
+    if (login.outcome == LoginOutcome::Refused) {
         ShowFailure(page.Widget(), QStringLiteral("Incorrect password."));
         connection->End();
         page.ClearEdit();
@@ -117,7 +85,6 @@ void ConnectAndAuthorise(CPasswordPage& page, const QString& hash,
         return;
     }
 
-    qCInfo(lcConnection) << "authorised";
     if (g_app.m_savePasswords) WriteSavedHash(entry.m_name, hash);
     RememberComputer(g_app, g_app.m_selectedComputer);
     g_app.m_connection = connection;

@@ -1,6 +1,7 @@
 #include "discovery/remembered_computers.h"
 
 #include "app/app.h"
+#include "platform/mac_address.h"
 #include "platform/registry.h"
 
 #include <QLoggingCategory>
@@ -21,14 +22,6 @@ const QString kMac = QStringLiteral("Mac");
 
 bool NeedsEscape(char16_t c) {
     return c == u'%' || c == u'\\' || c == u'[' || c == u']' || c < 0x20 || c == 0x7F;
-}
-
-int HexValue(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9') return u - u'0';
-    if (u >= u'a' && u <= u'f') return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F') return u - u'A' + 10;
-    return -1;
 }
 
 bool IsIpv4(const std::string& address) {
@@ -69,8 +62,8 @@ std::optional<QString> CRememberedComputers::NameFromKey(const QString& key) {
             continue;
         }
         if (i + 2 >= key.size()) return std::nullopt;
-        const int high = HexValue(key[i + 1]);
-        const int low = HexValue(key[i + 2]);
+        const int high = HexDigit(key[i + 1]);
+        const int low = HexDigit(key[i + 2]);
         if (high < 0 || low < 0) return std::nullopt;
         name += QChar(char16_t(high * 16 + low));
         i += 2;

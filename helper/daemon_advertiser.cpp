@@ -1,7 +1,5 @@
 #include "helper/daemon_advertiser.h"
 
-#include "platform/dnssd_avahi.h"
-
 #include <avahi-client/client.h>
 #include <avahi-client/publish.h>
 #include <avahi-common/alternative.h>
@@ -17,8 +15,6 @@
 namespace {
 
 constexpr char kServiceType[] = "_vh-dormo._tcp";
-// While the system bus itself is missing, it is looked for this often.
-constexpr int kRetryMs = 1000;
 
 QString Text(const char* text) {
     return QString::fromUtf8(text ? text : "");
@@ -38,14 +34,8 @@ void FreeGroup(AvahiEntryGroup* group) {
 }  // namespace
 
 struct CDaemonAdvertiserCallbacks {
-    static void OnClientState(AvahiClient* client, AvahiClientState state, void* self) {
-        static_cast<CDaemonAdvertiser*>(self)->ClientStateChanged(client, state);
-    }
     static void OnGroupState(AvahiEntryGroup* group, AvahiEntryGroupState state, void* self) {
         static_cast<CDaemonAdvertiser*>(self)->GroupStateChanged(group, state);
-    }
-    static void OnRetry(AvahiTimeout*, void* self) {
-        static_cast<CDaemonAdvertiser*>(self)->Retry();
     }
 };
 
@@ -58,7 +48,14 @@ AvahiStringList* TxtStrings(const QList<QByteArray>& txt) {
     return avahi_string_list_reverse(list);
 }
 
-CDaemonAdvertiser::CDaemonAdvertiser(CAdvertiser::Config config) : m_config(std::move(config)) {}
+CDaemonAdvertiser::CDaemonAdvertiser(CAdvertiser::Config config)
+    : m_config(std::move(config)),
+      m_daemon({[this](AvahiClient* client, int state) { Answered(client, state); },
+                [this] {
+                    FreeGroup(m_group);
+                    m_group = nullptr;
+                },
+                m_config.onLog}) {}
 
 CDaemonAdvertiser::~CDaemonAdvertiser() {
     Stop();
@@ -75,11 +72,8 @@ bool CDaemonAdvertiser::Start(bool waitForDaemon) {
     }
     m_poll = avahi_threaded_poll_new();
     if (!m_poll) return false;
-    if (!Connect(waitForDaemon) && !waitForDaemon) {
-        Stop();
-        return false;
-    }
-    if (avahi_threaded_poll_start(m_poll) < 0) {
+    if ((!m_daemon.Connect(m_poll, waitForDaemon) && !waitForDaemon) ||
+        avahi_threaded_poll_start(m_poll) < 0) {
         Stop();
         return false;
     }
@@ -89,76 +83,22 @@ bool CDaemonAdvertiser::Start(bool waitForDaemon) {
 void CDaemonAdvertiser::Stop() {
     if (!m_poll) return;
     avahi_threaded_poll_stop(m_poll);
-    if (m_retry) avahi_threaded_poll_get(m_poll)->timeout_free(m_retry);
     // Freeing the group withdraws the service from the daemon.
     FreeGroup(m_group);
-    if (m_client) avahi_client_free(m_client);
+    m_daemon.Disconnect();
     avahi_threaded_poll_free(m_poll);
     avahi_free(m_serviceName);
-    m_retry = nullptr;
-    m_client = nullptr;
     m_group = nullptr;
     m_poll = nullptr;
     m_serviceName = nullptr;
 }
 
-bool CDaemonAdvertiser::Connect(bool waitForDaemon) {
-    int error = 0;
-    // The client calls back from inside avahi_client_new when the daemon answers at once.
-    AvahiClient* client = avahi_client_new(
-        avahi_threaded_poll_get(m_poll), waitForDaemon ? AVAHI_CLIENT_NO_FAIL : AvahiClientFlags(0),
-        CDaemonAdvertiserCallbacks::OnClientState, this, &error);
-    if (client) {
-        m_client = client;
-        return true;
-    }
-    if (!waitForDaemon) return false;
-    if (!m_waitLogged)
-        m_config.onLog(QStringLiteral("avahi-daemon not reachable (%1); trying again every second")
-                           .arg(Text(avahi_strerror(error))));
-    m_waitLogged = true;
-    RetryIn(kRetryMs);
-    return false;
-}
-
-void CDaemonAdvertiser::RetryIn(int milliseconds) {
-    platform::ArmTimeout(m_poll, &m_retry, milliseconds, CDaemonAdvertiserCallbacks::OnRetry, this);
-}
-
-void CDaemonAdvertiser::Retry() {
-    avahi_threaded_poll_get(m_poll)->timeout_update(m_retry, nullptr);
-    // A failed client is not used again: a new one waits for the daemon.
-    FreeGroup(m_group);
-    if (m_client) avahi_client_free(m_client);
-    m_client = nullptr;
-    m_group = nullptr;
-    Connect(true);
-}
-
-void CDaemonAdvertiser::ClientStateChanged(AvahiClient* client, int state) {
-    switch (state) {
-        case AVAHI_CLIENT_S_RUNNING:
-            m_waitLogged = false;
-            Publish(client);
-            break;
-        case AVAHI_CLIENT_S_COLLISION:
-        case AVAHI_CLIENT_S_REGISTERING:
-            // The daemon is (re)announcing its host name; the service follows once it runs.
-            if (m_group) avahi_entry_group_reset(m_group);
-            break;
-        case AVAHI_CLIENT_CONNECTING:
-            if (!m_waitLogged)
-                m_config.onLog(QStringLiteral("waiting for avahi-daemon on the system bus"));
-            m_waitLogged = true;
-            break;
-        case AVAHI_CLIENT_FAILURE:
-        default:
-            m_config.onLog(QStringLiteral("avahi-daemon went away (%1); advertising again once it "
-                                          "is back")
-                               .arg(Text(avahi_strerror(avahi_client_errno(client)))));
-            RetryIn(0);
-            break;
-    }
+void CDaemonAdvertiser::Answered(AvahiClient* client, int state) {
+    if (state == AVAHI_CLIENT_S_RUNNING)
+        Publish(client);
+    else if (m_group)
+        // The daemon is (re)announcing its host name; the service follows once it runs.
+        avahi_entry_group_reset(m_group);
 }
 
 void CDaemonAdvertiser::GroupStateChanged(AvahiEntryGroup* group, int state) {

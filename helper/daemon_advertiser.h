@@ -1,6 +1,7 @@
 #pragma once
 
 #include "helper/advertiser.h"
+#include "platform/daemon_client.h"
 
 #include <avahi-common/strlst.h>
 
@@ -12,7 +13,6 @@
 struct AvahiClient;
 struct AvahiEntryGroup;
 struct AvahiThreadedPoll;
-struct AvahiTimeout;
 
 // Publishes the helper's service through the system's avahi-daemon (an entry group over D-Bus):
 // the service alone, on the daemon's host name and addresses, so the helper opens no mDNS socket
@@ -32,22 +32,17 @@ public:
 
 private:
     // On the poll thread (or before it runs).
-    bool Connect(bool waitForDaemon);
-    void RetryIn(int milliseconds);
-    void Retry();
-    void ClientStateChanged(AvahiClient* client, int state);
+    void Answered(AvahiClient* client, int state);
     void GroupStateChanged(AvahiEntryGroup* group, int state);
     void Publish(AvahiClient* client);
     friend struct CDaemonAdvertiserCallbacks;
 
     CAdvertiser::Config m_config;
     std::vector<int> m_interfaces;  // kernel indexes; empty: every interface
+    platform::CDaemonClient m_daemon;
     AvahiThreadedPoll* m_poll = nullptr;
-    AvahiClient* m_client = nullptr;
     AvahiEntryGroup* m_group = nullptr;
-    AvahiTimeout* m_retry = nullptr;
     char* m_serviceName = nullptr;
-    bool m_waitLogged = false;
 };
 
 // The TXT strings as avahi keeps them, in the given order; the caller frees the list.

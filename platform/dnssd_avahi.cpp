@@ -1,17 +1,135 @@
 #include "platform/dnssd_avahi.h"
 
+#include <QLoggingCategory>
+
 #include <avahi-common/address.h>
 #include <avahi-common/domain.h>
-#include <avahi-common/timeval.h>
+#include <avahi-common/error.h>
 
 #include <arpa/inet.h>
+
+Q_DECLARE_LOGGING_CATEGORY(lcDiscovery)
 
 namespace platform {
 
 namespace {
 // The engine whose callback the current thread is running.
 thread_local const CDnsSdEngine* t_dispatching = nullptr;
+
+bool IsBadParameter(int error) {
+    return error == AVAHI_ERR_INVALID_SERVICE_TYPE || error == AVAHI_ERR_INVALID_DOMAIN_NAME ||
+           error == AVAHI_ERR_INVALID_HOST_NAME || error == AVAHI_ERR_INVALID_SERVICE_NAME ||
+           error == AVAHI_ERR_INVALID_RECORD || error == AVAHI_ERR_INVALID_ARGUMENT;
+}
 }  // namespace
+
+bool CAvahiDnsSd::StartPoll(const std::function<bool()>& setUp) {
+    if (m_running) return true;
+    m_poll = avahi_threaded_poll_new();
+    if (!m_poll) return false;
+    if (!setUp()) {
+        Close();
+        return false;
+    }
+    if (avahi_threaded_poll_start(m_poll) < 0) {
+        qCWarning(lcDiscovery, "mDNS engine thread did not start");
+        Close();
+        return false;
+    }
+    m_pollStarted = true;
+    m_running = true;
+    return true;
+}
+
+void CAvahiDnsSd::Close() {
+    m_running = false;
+    if (m_pollStarted) avahi_threaded_poll_stop(m_poll);
+    m_pollStarted = false;
+    FreeEngine();
+    for (DNSServiceRef operation : m_operations) delete operation;
+    m_operations.clear();
+    if (m_poll) avahi_threaded_poll_free(m_poll);
+    m_poll = nullptr;
+}
+
+bool CAvahiDnsSd::IsRunning() const {
+    return m_running;
+}
+
+size_t CAvahiDnsSd::LiveOperations() const {
+    if (!m_running) return m_operations.size();
+    CEngineLock lock(this, m_poll);
+    return m_operations.size();
+}
+
+std::unique_ptr<CDnsSdOperation> CAvahiDnsSd::Request(uint32_t interfaceIndex,
+                                                      DNSServiceFlags flags, void* context) const {
+    std::unique_ptr<CDnsSdOperation> op = NewOperation();
+    op->interfaceIndex = interfaceIndex;
+    op->flags = flags;
+    op->context = context;
+    return op;
+}
+
+DNSServiceErrorType CAvahiDnsSd::Adopt(DNSServiceRef* ref,
+                                       std::unique_ptr<CDnsSdOperation> operation) {
+    *ref = nullptr;
+    CEngineLock lock(this, m_poll);
+    if (!m_running) return kDNSServiceErr_ServiceNotRunning;
+    operation->engine = this;
+    if (const int error = BeginLookup(operation.get()); error < 0) {
+        qCInfo(lcDiscovery, "DNS-SD operation not started: %s", avahi_strerror(error));
+        return IsBadParameter(error) ? kDNSServiceErr_BadParam : kDNSServiceErr_Unknown;
+    }
+    *ref = operation.get();
+    m_operations.insert(operation.release());
+    return kDNSServiceErr_NoError;
+}
+
+DNSServiceErrorType CAvahiDnsSd::DNSServiceBrowse(DNSServiceRef* ref, DNSServiceFlags flags,
+                                                  uint32_t interfaceIndex, const char* regType,
+                                                  const char* domain,
+                                                  DNSServiceBrowseReply callback, void* context) {
+    if (!ref || !regType || !callback) return kDNSServiceErr_BadParam;
+    std::unique_ptr<CDnsSdOperation> op = Request(interfaceIndex, flags, context);
+    op->browseReply = callback;
+    op->type = WithoutDot(regType);
+    op->domain = domain ? WithoutDot(domain) : std::string();
+    return Adopt(ref, std::move(op));
+}
+
+DNSServiceErrorType CAvahiDnsSd::DNSServiceResolve(DNSServiceRef* ref, DNSServiceFlags flags,
+                                                   uint32_t interfaceIndex, const char* name,
+                                                   const char* regType, const char* domain,
+                                                   DNSServiceResolveReply callback, void* context) {
+    if (!ref || !name || !regType || !domain || !callback) return kDNSServiceErr_BadParam;
+    std::unique_ptr<CDnsSdOperation> op = Request(interfaceIndex, flags, context);
+    op->resolveReply = callback;
+    op->name = name;
+    op->type = WithoutDot(regType);
+    op->domain = WithoutDot(domain);
+    return Adopt(ref, std::move(op));
+}
+
+DNSServiceErrorType CAvahiDnsSd::DNSServiceQueryRecord(
+    DNSServiceRef* ref, DNSServiceFlags flags, uint32_t interfaceIndex, const char* fullName,
+    uint16_t rrType, uint16_t rrClass, DNSServiceQueryRecordReply callback, void* context) {
+    if (!ref || !fullName || !callback) return kDNSServiceErr_BadParam;
+    std::unique_ptr<CDnsSdOperation> op = Request(interfaceIndex, flags, context);
+    op->queryReply = callback;
+    op->name = WithoutDot(fullName);
+    op->rrType = rrType;
+    op->rrClass = rrClass;
+    return Adopt(ref, std::move(op));
+}
+
+void CAvahiDnsSd::DNSServiceRefDeallocate(DNSServiceRef ref) {
+    if (!ref) return;
+    CEngineLock lock(this, m_poll);
+    if (m_operations.erase(ref) == 0) return;
+    EndLookup(ref);
+    delete ref;
+}
 
 CDispatchScope::CDispatchScope(const CDnsSdEngine* engine) : m_previous(t_dispatching) {
     t_dispatching = engine;
@@ -57,6 +175,12 @@ std::string FullServiceName(const char* name, const char* type, const char* doma
     return WithDot(fullName);
 }
 
+AvahiLookupFlags ResolveLookupFlags(DNSServiceFlags flags) {
+    return AvahiLookupFlags(
+        AVAHI_LOOKUP_NO_ADDRESS |
+        ((flags & kDNSServiceFlagsForceMulticast) ? AVAHI_LOOKUP_USE_MULTICAST : 0));
+}
+
 std::vector<unsigned char> SerialiseTxt(AvahiStringList* txt) {
     std::vector<unsigned char> bytes(avahi_string_list_serialize(txt, nullptr, 0));
     if (!bytes.empty()) bytes.resize(avahi_string_list_serialize(txt, bytes.data(), bytes.size()));
@@ -99,17 +223,6 @@ void ReplyRecord(CDnsSdOperation* op, int interface, AvahiBrowserEvent event, co
     op->queryReply(op, event == AVAHI_BROWSER_NEW ? kDNSServiceFlagsAdd : 0,
                    FromAvahiInterface(interface), kDNSServiceErr_NoError, full.c_str(), type, clazz,
                    uint16_t(length), data, ttl, op->context);
-}
-
-void ArmTimeout(AvahiThreadedPoll* poll, AvahiTimeout** timeout, int milliseconds,
-                AvahiTimeoutCallback callback, void* userdata) {
-    timeval when{};
-    avahi_elapse_time(&when, unsigned(milliseconds), 0);
-    const AvahiPoll* api = avahi_threaded_poll_get(poll);
-    if (*timeout)
-        api->timeout_update(*timeout, &when);
-    else
-        *timeout = api->timeout_new(api, &when, callback, userdata);
 }
 
 }  // namespace platform

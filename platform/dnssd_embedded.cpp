@@ -9,8 +9,6 @@
 #include <avahi-core/log.h>
 #include <avahi-core/lookup.h>
 
-#include <string>
-
 Q_DECLARE_LOGGING_CATEGORY(lcDiscovery)
 
 namespace platform {
@@ -41,20 +39,6 @@ void LogToCategory(AvahiLogLevel level, const char* text) {
 
 void IgnoreServerState(AvahiServer*, AvahiServerState, void*) {}
 
-void OnBrowse(AvahiSServiceBrowser*, AvahiIfIndex interface, AvahiProtocol, AvahiBrowserEvent event,
-              const char* name, const char* type, const char* domain, AvahiLookupResultFlags,
-              void* userdata) {
-    ReplyBrowse(static_cast<CDnsSdOperation*>(userdata), interface, event, name, type, domain);
-}
-
-void OnResolve(AvahiSServiceResolver*, AvahiIfIndex interface, AvahiProtocol,
-               AvahiResolverEvent event, const char* name, const char* type, const char* domain,
-               const char* hostName, const AvahiAddress*, uint16_t port, AvahiStringList* txt,
-               AvahiLookupResultFlags, void* userdata) {
-    ReplyResolve(static_cast<CDnsSdOperation*>(userdata), interface, event, name, type, domain,
-                 hostName, port, txt);
-}
-
 void OnRecord(AvahiSRecordBrowser*, AvahiIfIndex interface, AvahiProtocol, AvahiBrowserEvent event,
               AvahiRecord* record, AvahiLookupResultFlags, void* userdata) {
     if (!record) return;
@@ -72,11 +56,11 @@ CEmbeddedDnsSd::~CEmbeddedDnsSd() {
 }
 
 bool CEmbeddedDnsSd::Start() {
-    if (m_running) return true;
     avahi_set_log_function(LogToCategory);
-    m_poll = avahi_threaded_poll_new();
-    if (!m_poll) return false;
+    return StartPoll([this] { return StartServer(); });
+}
 
+bool CEmbeddedDnsSd::StartServer() {
     AvahiServerConfig config;
     avahi_server_config_init(&config);
     config.use_ipv4 = 1;
@@ -95,127 +79,51 @@ bool CEmbeddedDnsSd::Start() {
     m_server = avahi_server_new(avahi_threaded_poll_get(m_poll), &config, IgnoreServerState,
                                 nullptr, &error);
     avahi_server_config_free(&config);
-    if (!m_server) {
-        qCWarning(lcDiscovery, "mDNS engine did not start: %s", avahi_strerror(error));
-        Close();
-        return false;
-    }
-    if (avahi_threaded_poll_start(m_poll) < 0) {
-        qCWarning(lcDiscovery, "mDNS engine thread did not start");
-        Close();
-        return false;
-    }
-    m_pollStarted = true;
-    m_running = true;
-    return true;
+    if (!m_server) qCWarning(lcDiscovery, "mDNS engine did not start: %s", avahi_strerror(error));
+    return m_server != nullptr;
 }
 
-void CEmbeddedDnsSd::Close() {
-    m_running = false;
-    if (m_pollStarted) avahi_threaded_poll_stop(m_poll);
-    m_pollStarted = false;
-    for (DNSServiceRef operation : m_operations) Free(static_cast<COperation*>(operation));
-    m_operations.clear();
+void CEmbeddedDnsSd::FreeEngine() {
+    for (DNSServiceRef operation : m_operations) EndLookup(operation);
     if (m_server) avahi_server_free(m_server);
     m_server = nullptr;
-    if (m_poll) avahi_threaded_poll_free(m_poll);
-    m_poll = nullptr;
 }
 
-bool CEmbeddedDnsSd::IsRunning() const {
-    return m_running;
+std::unique_ptr<CDnsSdOperation> CEmbeddedDnsSd::NewOperation() const {
+    return std::make_unique<COperation>();
 }
 
-size_t CEmbeddedDnsSd::LiveOperations() const {
-    if (!m_running) return m_operations.size();
-    CEngineLock lock(this, m_poll);
-    return m_operations.size();
-}
-
-DNSServiceErrorType CEmbeddedDnsSd::Adopt(DNSServiceRef* ref, COperation* operation, bool started) {
-    if (!started) {
-        const int error = avahi_server_errno(m_server);
-        qCInfo(lcDiscovery, "DNS-SD operation not started: %s", avahi_strerror(error));
-        Free(operation);
-        *ref = nullptr;
-        return error == AVAHI_ERR_INVALID_SERVICE_TYPE || error == AVAHI_ERR_INVALID_DOMAIN_NAME ||
-                       error == AVAHI_ERR_INVALID_HOST_NAME ||
-                       error == AVAHI_ERR_INVALID_SERVICE_NAME
-                   ? kDNSServiceErr_BadParam
-                   : kDNSServiceErr_Unknown;
+int CEmbeddedDnsSd::BeginLookup(CDnsSdOperation* operation) {
+    auto* op = static_cast<COperation*>(operation);
+    const int interface = ToAvahiInterface(op->interfaceIndex);
+    if (op->browseReply) {
+        op->browser = avahi_s_service_browser_new(
+            m_server, interface, AVAHI_PROTO_UNSPEC, op->type.c_str(),
+            op->domain.empty() ? nullptr : op->domain.c_str(), AvahiLookupFlags(0),
+            OnBrowse<AvahiSServiceBrowser>, operation);
+    } else if (op->resolveReply) {
+        op->resolver = avahi_s_service_resolver_new(
+            m_server, interface, AVAHI_PROTO_UNSPEC, op->name.c_str(), op->type.c_str(),
+            op->domain.c_str(), AVAHI_PROTO_UNSPEC, ResolveLookupFlags(op->flags),
+            OnResolve<AvahiSServiceResolver>, operation);
+    } else {
+        AvahiKey* key = avahi_key_new(op->name.c_str(), op->rrClass, op->rrType);
+        if (!key) return AVAHI_ERR_INVALID_HOST_NAME;
+        op->records = avahi_s_record_browser_new(m_server, interface, AVAHI_PROTO_UNSPEC, key,
+                                                 AVAHI_LOOKUP_USE_MULTICAST, OnRecord, operation);
+        avahi_key_unref(key);
     }
-    m_operations.insert(operation);
-    *ref = operation;
-    return kDNSServiceErr_NoError;
+    return op->browser || op->resolver || op->records ? AVAHI_OK : avahi_server_errno(m_server);
 }
 
-void CEmbeddedDnsSd::Free(COperation* operation) {
-    if (operation->browser) avahi_s_service_browser_free(operation->browser);
-    if (operation->resolver) avahi_s_service_resolver_free(operation->resolver);
-    if (operation->records) avahi_s_record_browser_free(operation->records);
-    delete operation;
-}
-
-DNSServiceErrorType CEmbeddedDnsSd::DNSServiceBrowse(DNSServiceRef* ref, DNSServiceFlags,
-                                                     uint32_t interfaceIndex, const char* regType,
-                                                     const char* domain,
-                                                     DNSServiceBrowseReply callback,
-                                                     void* context) {
-    if (!ref || !regType || !callback) return kDNSServiceErr_BadParam;
-    *ref = nullptr;
-    CEngineLock lock(this, m_poll);
-    if (!m_running) return kDNSServiceErr_ServiceNotRunning;
-    auto* op = new COperation{{this, context, callback}};
-    op->browser = avahi_s_service_browser_new(
-        m_server, ToAvahiInterface(interfaceIndex), AVAHI_PROTO_UNSPEC, WithoutDot(regType).c_str(),
-        domain ? WithoutDot(domain).c_str() : nullptr, AvahiLookupFlags(0), OnBrowse,
-        static_cast<CDnsSdOperation*>(op));
-    return Adopt(ref, op, op->browser != nullptr);
-}
-
-DNSServiceErrorType CEmbeddedDnsSd::DNSServiceResolve(DNSServiceRef* ref, DNSServiceFlags flags,
-                                                      uint32_t interfaceIndex, const char* name,
-                                                      const char* regType, const char* domain,
-                                                      DNSServiceResolveReply callback,
-                                                      void* context) {
-    if (!ref || !name || !regType || !domain || !callback) return kDNSServiceErr_BadParam;
-    *ref = nullptr;
-    CEngineLock lock(this, m_poll);
-    if (!m_running) return kDNSServiceErr_ServiceNotRunning;
-    auto* op = new COperation{{this, context, nullptr, callback}};
-    // Like a DNS-SD resolve, this waits for SRV and TXT; the address is a query of its own.
-    const auto lookup = AvahiLookupFlags(
-        AVAHI_LOOKUP_NO_ADDRESS |
-        ((flags & kDNSServiceFlagsForceMulticast) ? AVAHI_LOOKUP_USE_MULTICAST : 0));
-    op->resolver = avahi_s_service_resolver_new(
-        m_server, ToAvahiInterface(interfaceIndex), AVAHI_PROTO_UNSPEC, name,
-        WithoutDot(regType).c_str(), WithoutDot(domain).c_str(), AVAHI_PROTO_UNSPEC, lookup,
-        OnResolve, static_cast<CDnsSdOperation*>(op));
-    return Adopt(ref, op, op->resolver != nullptr);
-}
-
-DNSServiceErrorType CEmbeddedDnsSd::DNSServiceQueryRecord(
-    DNSServiceRef* ref, DNSServiceFlags, uint32_t interfaceIndex, const char* fullName,
-    uint16_t rrType, uint16_t rrClass, DNSServiceQueryRecordReply callback, void* context) {
-    if (!ref || !fullName || !callback) return kDNSServiceErr_BadParam;
-    *ref = nullptr;
-    CEngineLock lock(this, m_poll);
-    if (!m_running) return kDNSServiceErr_ServiceNotRunning;
-    AvahiKey* key = avahi_key_new(WithoutDot(fullName).c_str(), rrClass, rrType);
-    if (!key) return kDNSServiceErr_BadParam;
-    auto* op = new COperation{{this, context, nullptr, nullptr, callback}};
-    op->records = avahi_s_record_browser_new(m_server, ToAvahiInterface(interfaceIndex),
-                                             AVAHI_PROTO_UNSPEC, key, AVAHI_LOOKUP_USE_MULTICAST,
-                                             OnRecord, static_cast<CDnsSdOperation*>(op));
-    avahi_key_unref(key);
-    return Adopt(ref, op, op->records != nullptr);
-}
-
-void CEmbeddedDnsSd::DNSServiceRefDeallocate(DNSServiceRef ref) {
-    if (!ref) return;
-    CEngineLock lock(this, m_poll);
-    if (m_operations.erase(ref) == 0) return;
-    Free(static_cast<COperation*>(ref));
+void CEmbeddedDnsSd::EndLookup(CDnsSdOperation* operation) {
+    auto* op = static_cast<COperation*>(operation);
+    if (op->browser) avahi_s_service_browser_free(op->browser);
+    if (op->resolver) avahi_s_service_resolver_free(op->resolver);
+    if (op->records) avahi_s_record_browser_free(op->records);
+    op->browser = nullptr;
+    op->resolver = nullptr;
+    op->records = nullptr;
 }
 
 }  // namespace platform

@@ -2,8 +2,6 @@
 
 namespace platform {
 
-namespace {
-
 int HexDigit(QChar c) {
     const char16_t u = c.unicode();
     if (u >= u'0' && u <= u'9') return u - u'0';
@@ -11,8 +9,6 @@ int HexDigit(QChar c) {
     if (u >= u'A' && u <= u'F') return u - u'A' + 10;
     return -1;
 }
-
-}  // namespace
 
 bool IsUsableMac(const MacAddress& mac) {
     bool allZero = true;

@@ -9,6 +9,9 @@
 
 namespace platform {
 
+// The value of a hexadecimal digit (either case); -1 for any other character.
+int HexDigit(QChar c);
+
 // An Ethernet hardware address, six bytes in wire order.
 using MacAddress = std::array<uint8_t, 6>;
 

@@ -1,11 +1,12 @@
 #include "platform/neighbour_table.h"
 
+#include "platform/unique_fd.h"
+
 #include <arpa/inet.h>
 #include <linux/neighbour.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstring>
 
@@ -15,20 +16,6 @@ namespace {
 
 // Entries whose hardware address is known: not still being resolved, not failed.
 constexpr uint16_t kKnownStates = NUD_REACHABLE | NUD_STALE | NUD_DELAY | NUD_PROBE | NUD_PERMANENT;
-
-class CNetlinkSocket {
-public:
-    CNetlinkSocket() : m_fd(socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE)) {}
-    ~CNetlinkSocket() {
-        if (m_fd >= 0) close(m_fd);
-    }
-    CNetlinkSocket(const CNetlinkSocket&) = delete;
-    CNetlinkSocket& operator=(const CNetlinkSocket&) = delete;
-    int Fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // The hardware address of one RTM_NEWNEIGH message when it is for target; else nothing.
 std::optional<MacAddress> MatchNeighbour(const nlmsghdr* message, const in_addr& target) {
@@ -61,7 +48,7 @@ std::optional<MacAddress> MatchNeighbour(const nlmsghdr* message, const in_addr&
 std::optional<MacAddress> NeighbourMac(const std::string& address) {
     in_addr target{};
     if (inet_pton(AF_INET, address.c_str(), &target) != 1) return std::nullopt;
-    CNetlinkSocket netlink;
+    const CUniqueFd netlink(socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE));
     if (netlink.Fd() < 0) return std::nullopt;
     const timeval limit{2, 0};
     setsockopt(netlink.Fd(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);

@@ -1,11 +1,12 @@
 #include "platform/wake_on_lan.h"
 
+#include "platform/unique_fd.h"
+
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <optional>
@@ -15,19 +16,9 @@ namespace platform {
 
 namespace {
 
-class CUdpSocket {
-public:
-    CUdpSocket() : m_fd(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {}
-    ~CUdpSocket() {
-        if (m_fd >= 0) close(m_fd);
-    }
-    CUdpSocket(const CUdpSocket&) = delete;
-    CUdpSocket& operator=(const CUdpSocket&) = delete;
-    int Fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
+CUniqueFd UdpSocket() {
+    return CUniqueFd(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+}
 
 struct CWakeInterface {
     unsigned index = 0;
@@ -46,7 +37,7 @@ sockaddr_in Endpoint(in_addr address) {
 // The local address the kernel would send from to reach target: a connected UDP socket takes
 // its route without sending anything.
 std::optional<in_addr> SourceFor(in_addr target) {
-    CUdpSocket probe;
+    const CUniqueFd probe = UdpSocket();
     if (probe.Fd() < 0) return std::nullopt;
     const sockaddr_in endpoint = Endpoint(target);
     if (connect(probe.Fd(), reinterpret_cast<const sockaddr*>(&endpoint), sizeof endpoint) != 0)
@@ -129,7 +120,7 @@ WakeSendResult SendWakePacket(const QByteArray& packet, const std::string& addre
     const std::optional<CWakeInterface> interface = local ? InterfaceWith(*local) : std::nullopt;
     if (!interface) return WakeSendResult::NoInterface;
 
-    CUdpSocket sender;
+    const CUniqueFd sender = UdpSocket();
     const int on = 1;
     if (sender.Fd() < 0 || setsockopt(sender.Fd(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)
         return WakeSendResult::SendFailed;
