@@ -1,6 +1,5 @@
-// A computer added by address, controlled end to end: dormo-helper in one namespace of the
-// test's own answers TCP without advertising; the program runs in the other.
-#include "app/app.h"
+// A computer added by address, controlled end to end against a dormo-helper that does not
+// advertise, in a namespace of the test's own; the program runs in the other.
 #include "app/main_window.h"
 #include "app/start_up.h"
 #include "common/helper_process.h"
@@ -23,11 +22,10 @@ class AddComputerNet : public NetTest {
 protected:
     AddComputerNet() : NetTest(QStringLiteral("addc")) {}
     void TearDown() override {
-        ShutDown();
+        if (m_window) ShutDown();
         m_window.reset();
-        g_app.m_dnsSd = m_previousEngine;
-        g_app.m_mainWindow = nullptr;
-        g_app.m_listView = nullptr;
+        if (m_previousEngine) g_app.m_dnsSd = m_previousEngine;
+        g_app.m_mainWindow = g_app.m_listView = nullptr;
         g_app.m_listModel = nullptr;
         NetTest::TearDown();
     }
@@ -40,15 +38,13 @@ protected:
     CModalScript m_script;
 };
 
-TEST_F(AddComputerNet,
-       AddedByAddressItIsListedControlledReachedByNameFromTheCommandLineAndRemoved) {
+TEST_F(AddComputerNet, AddedByAddressItIsControlledSentToByNameAndRemovedFromItsRowMenu) {
     CHelperProcess helper("Secret", {"ip", "netns", "exec", m_pair->NameA()},
                           {"--no-advertise", "--port", "4661"});
     ASSERT_EQ(helper.Port(), 4661) << helper.Log().toStdString();
     m_previousEngine = std::exchange(g_app.m_dnsSd, &m_engine);
     m_window = std::make_unique<CMainWindow>();
     m_window->OnCreate();
-
     m_script.When<CPage>([this](CPage& page) {
         page.ControlAs<QLineEdit>(IDC_COMPUTER_NAME)->setText("office");
         page.ControlAs<QLineEdit>(IDC_COMPUTER_ADDRESS)->setText(m_pair->AddressA());
@@ -58,11 +54,6 @@ TEST_F(AddComputerNet,
         page.ControlAs<QLineEdit>(IDC_COMPUTER_PORT)->setText("4661");
         ClickSoftKey(page, 0);
     });
-    OnMainWindowCommand(g_app, m_window.get(), IDM_ADD_COMPUTER);
-    CComputerListModel& rows = *g_app.m_listModel;
-    ASSERT_EQ(rows.rowCount(), 1);
-    EXPECT_EQ(rows.Text(0) + ' ' + rows.Detail(0), "office " + m_pair->AddressA() + ":4661");
-
     m_script.When<CPasswordDialog>(
         [](CPasswordDialog& page) { TypePasswordAndLogin(page, "Secret"); });
     m_script.When<CCommandScreen>([&](CCommandScreen& screen) {
@@ -70,10 +61,14 @@ TEST_F(AddComputerNet,
         EXPECT_TRUE(helper.WaitForLog("command Sleep\n"));
         ClickSoftKey(screen, 1);
     });
+    OnMainWindowCommand(g_app, m_window.get(), IDM_ADD_COMPUTER);
+    CComputerListModel& rows = *g_app.m_listModel;
+    ASSERT_EQ(rows.rowCount(), 1);
+    EXPECT_EQ(rows.Text(0) + ' ' + rows.Detail(0), "office " + m_pair->AddressA() + ":4661");
     TapRow(g_app.m_listView, 0);
     EXPECT_EQ(m_script.StepsRun(), m_script.Steps());
 
-    // The saved password and the stored address: no discovery needed.
+    // With the saved password and the stored address, and no discovery.
     QProcess dormo;
     m_pair->Start(dormo, m_pair->NameB(), DORMO_BINARY, {"--send", "office", "lock"});
     ASSERT_TRUE(dormo.waitForFinished(30000));
@@ -82,15 +77,14 @@ TEST_F(AddComputerNet,
 
     QTimer::singleShot(0, [] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_TRUE(menu && menu->actions().size() == 1);
-        EXPECT_EQ(menu->actions()[0]->text(), "Remove");
+        ASSERT_TRUE(menu && menu->actions().size() == 1 && menu->actions()[0]->text() == "Remove");
         QTest::mouseClick(menu, Qt::LeftButton, {},
                           menu->actionGeometry(menu->actions()[0]).center());
     });
-    QWidget* viewport = g_app.m_listView->viewport();
     const QPoint at = g_app.m_listView->visualRect(rows.index(0)).center();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
-    QApplication::sendEvent(viewport, &event);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at,
+                            g_app.m_listView->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(g_app.m_listView->viewport(), &event);
     EXPECT_EQ(rows.rowCount(), 0);
     EXPECT_TRUE(CRememberedComputers(*m_app.m_config.Reopen()).Load().empty());
 }
