@@ -110,9 +110,20 @@ std::optional<CRememberedComputer> FindRemembered(const QString& name,
     return std::nullopt;
 }
 
-// The computer --send means: by address (named as remembered when it is), else as discovered.
+// The computer --send means: by address (named as remembered when it is), a computer added by
+// address by its name, else as discovered.
 std::optional<CListEntry> FindTarget(const CCommandLine& line) {
     CListEntry entry;
+    if (const std::optional<CRememberedComputer> added = FindRemembered(line.computer);
+        added && added->manual && !ParseComputerAddress(line.computer)) {
+        entry.m_name = added->name;
+        entry.m_address = added->address;
+        entry.m_port = htons(added->port);
+        entry.m_hostName = entry.m_name.toLocal8Bit().toStdString();
+        entry.m_mac = added->mac;
+        entry.m_manual = true;
+        return entry;
+    }
     if (const std::optional<CComputerAddress> given = ParseComputerAddress(line.computer)) {
         const std::optional<CRememberedComputer> remembered =
             FindRemembered(QString(), given->address);

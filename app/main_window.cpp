@@ -12,6 +12,7 @@
 #include "discovery/browse_restart_thread.h"
 #include "discovery/computer_list_model.h"
 #include "discovery/discovery.h"
+#include "discovery/manual_computer.h"
 #include "discovery/remember.h"
 #include "platform/cursor.h"
 #include "platform/tick_count.h"
@@ -26,6 +27,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QScreen>
 
 CMainWindow::CMainWindow(QWidget* parent) : QWidget(parent) {
@@ -60,6 +62,7 @@ void CMainWindow::OnCreate() {
     m_list->setFont(g_app.m_textFont);
     m_list->setGeometry(0, 0, width(), height());
     connect(m_list, &CRowListView::RowActivated, this, &CMainWindow::OnListActivated);
+    connect(m_list, &CRowListView::RowMenuRequested, this, &CMainWindow::OnRowMenu);
     g_app.m_listView = m_list;
     g_app.m_listModel = m_model;
     setFocusProxy(m_list);
@@ -101,6 +104,18 @@ void CMainWindow::OnListActivated(int row) {
         return;
     }
     OpenComputer(g_app, row);
+}
+
+void CMainWindow::OnRowMenu(int row, const QPoint& globalPos) {
+    const int entry = row >= 0 && row < m_model->rowCount() ? m_model->Entry(row) : -1;
+    if (entry < 0 || size_t(entry) >= g_app.m_computers.size() ||
+        !g_app.m_computers[size_t(entry)].m_manual)
+        return;
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("rowMenu"));
+    const QAction* remove = menu.addAction(QStringLiteral("Remove"));
+    // Entries never move, so entry still names the computer once the menu has closed.
+    if (menu.exec(globalPos) == remove) RemoveManualComputer(g_app, entry);
 }
 
 void CMainWindow::closeEvent(QCloseEvent* event) {

@@ -29,6 +29,9 @@ public:
     // computer, else the computer's page.
     void OnListActivated(int row);
 
+    // A row's menu: "Remove" for a computer added by address, nothing for other rows.
+    void OnRowMenu(int row, const QPoint& globalPos);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -14,10 +14,17 @@ class CComputerListModel;
 // A computer not reported for longer than this loses its row until it is reported again.
 constexpr uint32_t kSilentAfterMs = 10000;
 
+// The port dormo-helper listens on unless told otherwise, host byte order.
+constexpr uint16_t kDefaultComputerPort = 4660;
+
 // Records one sighting at tick count now, on the GUI thread. A new name appends an entry; a
 // known one takes the new address, port and advertised MACs. A computer without a visible row
 // gets one at the end of the visible computers, linked to its entry, replacing the help row when
 // that is the only row; a sleeping computer leaves the sleeping section for it.
+// A computer added by address is found by its name, or else by its address and port: the
+// sighting refreshes that entry (heard, advertised MACs) and its one row, the address and port
+// the user gave stay, and a computer discovered under another name at that address and port gives
+// up its row (it is neither listed nor shown as sleeping while the added one is listed).
 void AddOrUpdateComputer(CComputerListModel& rows, std::vector<CListEntry>& entries,
                          const QString& name, const std::string& hostName,
                          const std::string& address, uint16_t port, uint32_t now,
@@ -29,6 +36,19 @@ void AddOrUpdateComputer(CComputerListModel& rows, std::vector<CListEntry>& entr
 void RemoveSilentComputers(CComputerListModel& rows, const std::vector<CListEntry>& entries,
                            uint32_t now);
 
-// The remembered computers have been forgotten: no entry is remembered any more and the
-// sleeping section goes.
+// The remembered computers have been forgotten: no entry is remembered or added by address any
+// more, and the sleeping section and the rows of computers added by address go.
 void ForgetSleepingComputers(CComputerListModel& rows, std::vector<CListEntry>& entries);
+
+// Lists a computer added by address (port in network byte order) among the visible computers,
+// marked with its address, where it stays whether or not discovery hears it. An entry of that
+// name becomes it; rows of computers discovered at the same address and port go. Returns its
+// entry.
+int ListManualComputer(CComputerListModel& rows, std::vector<CListEntry>& entries,
+                       const QString& name, const std::string& address, uint16_t port);
+// Takes a computer added by address off the list; other entries are left alone.
+void UnlistManualComputer(CComputerListModel& rows, std::vector<CListEntry>& entries, int entry);
+
+// What the row of a computer added by address shows beside its name: the address, with the port
+// (network byte order) when it is not the default one.
+QString ManualComputerDetail(const std::string& address, uint16_t port);

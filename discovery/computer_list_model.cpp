@@ -13,6 +13,7 @@ QVariant CComputerListModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole: return row.text;
         case ItemDataRole: return row.itemData;
         case EntryRole: return row.entry;
+        case DetailRole: return row.detail;
         default: return {};
     }
 }
@@ -28,11 +29,18 @@ void CComputerListModel::AppendRow(const QString& text, int itemData, int entry)
     InsertRow(rowCount(), text, itemData, entry);
 }
 
-void CComputerListModel::InsertRow(int at, const QString& text, int itemData, int entry) {
+void CComputerListModel::InsertRow(int at, const QString& text, int itemData, int entry,
+                                   const QString& detail) {
     at = std::clamp(at, 0, rowCount());
     beginInsertRows({}, at, at);
-    m_rows.insert(m_rows.begin() + at, {text, itemData, entry});
+    m_rows.insert(m_rows.begin() + at, {text, itemData, entry, detail});
     endInsertRows();
+}
+
+void CComputerListModel::SetDetail(int row, const QString& detail) {
+    if (row < 0 || row >= rowCount()) return;
+    m_rows[size_t(row)].detail = detail;
+    emit dataChanged(index(row), index(row), {DetailRole});
 }
 
 void CComputerListModel::RemoveRow(int row) {

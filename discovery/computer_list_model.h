@@ -20,7 +20,9 @@ inline const QString kSleepingHeaderText = QStringLiteral("Sleeping Computers");
 class CComputerListModel : public QAbstractListModel {
     Q_OBJECT
 public:
-    enum Roles { ItemDataRole = Qt::UserRole + 1, EntryRole };
+    // DetailRole: the text a row shows beside the name, such as the address of a computer added
+    // by address; empty for most rows.
+    enum Roles { ItemDataRole = Qt::UserRole + 1, EntryRole, DetailRole };
 
     using QAbstractListModel::QAbstractListModel;
 
@@ -31,9 +33,11 @@ public:
 
     // Appends a row at the end; entry is the index into m_computers, -1 for the help row.
     void AppendRow(const QString& text, int itemData, int entry);
-    void InsertRow(int at, const QString& text, int itemData, int entry);
+    void InsertRow(int at, const QString& text, int itemData, int entry,
+                   const QString& detail = {});
     void RemoveRow(int row);
     void Clear();
+    void SetDetail(int row, const QString& detail);
 
     // The first row whose text equals text, or -1.
     int FindRow(const QString& text) const;
@@ -46,12 +50,14 @@ public:
     int ItemData(int row) const { return m_rows[size_t(row)].itemData; }
     int Entry(int row) const { return m_rows[size_t(row)].entry; }
     QString Text(int row) const { return m_rows[size_t(row)].text; }
+    QString Detail(int row) const { return m_rows[size_t(row)].detail; }
 
 private:
     struct Row {
         QString text;
         int itemData;
         int entry;
+        QString detail;
     };
     std::vector<Row> m_rows;
 };

@@ -19,6 +19,7 @@ struct CListEntry {
     bool m_rowRemovable = true; // the row may still be taken out when the computer falls silent
     bool m_heard = false;       // reported by discovery at least once in this run
     bool m_remembered = false;  // logged in to once: shown as sleeping while it is not heard
+    bool m_manual = false;      // added by address: always listed, at the address it was given
     std::optional<platform::MacAddress> m_mac{};         // remembered hardware address
     std::vector<platform::MacAddress> m_advertisedMacs{};  // from the latest sighting's TXT record
 };

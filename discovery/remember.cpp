@@ -24,7 +24,15 @@ std::optional<MacAddress> LearnMac(const std::vector<MacAddress>& advertised,
 
 void LoadRememberedComputers(CApp& app) {
     if (!app.m_registry) return;
+    CComputerListModel noRows;
+    CComputerListModel& rows = app.m_listModel ? *app.m_listModel : noRows;
     for (const CRememberedComputer& remembered : CRememberedComputers(*app.m_registry).Load()) {
+        if (remembered.manual) {
+            const int entry = ListManualComputer(rows, app.m_computers, remembered.name,
+                                                 remembered.address, htons(remembered.port));
+            app.m_computers[size_t(entry)].m_mac = remembered.mac;
+            continue;
+        }
         const bool listed =
             std::any_of(app.m_computers.begin(), app.m_computers.end(),
                         [&](const CListEntry& e) { return e.m_name == remembered.name; });
@@ -46,7 +54,8 @@ void RememberComputer(CApp& app, int entry) {
     if (const auto mac = LearnMac(computer.m_advertisedMacs, computer.m_address))
         computer.m_mac = mac;
     CRememberedComputers(*app.m_registry)
-        .Remember({computer.m_name, computer.m_address, ntohs(computer.m_port), computer.m_mac});
+        .Remember({computer.m_name, computer.m_address, ntohs(computer.m_port), computer.m_mac,
+                   computer.m_manual});
     computer.m_remembered = true;
 }
 

@@ -15,7 +15,8 @@ std::optional<platform::MacAddress> LearnMac(const std::vector<platform::MacAddr
                                              const std::string& address);
 
 // Appends every remembered computer that is not listed yet to app.m_computers, as not heard in
-// this run, so that it shows as sleeping until discovery reports it.
+// this run, so that it shows as sleeping until discovery reports it; one added by address is
+// listed among the visible computers at once.
 void LoadRememberedComputers(CApp& app);
 
 // After a successful login to entry index entry of app.m_computers: remembers the computer in

@@ -19,6 +19,7 @@ namespace {
 const QString kAddress = QStringLiteral("Address");
 const QString kPort = QStringLiteral("Port");
 const QString kMac = QStringLiteral("Mac");
+const QString kManual = QStringLiteral("Manual");
 
 bool NeedsEscape(char16_t c) {
     return c == u'%' || c == u'\\' || c == u'[' || c == u']' || c < 0x20 || c == 0x7F;
@@ -29,15 +30,19 @@ bool IsIpv4(const std::string& address) {
     return inet_pton(AF_INET, address.c_str(), &parsed) == 1;
 }
 
-std::optional<uint16_t> ReadPort(const CRegKey& key) {
+std::optional<uint32_t> ReadDword(const CRegKey& key, const QString& name) {
     uint8_t bytes[4];
     uint32_t type = 0, size = sizeof bytes;
-    if (key.QueryValue(kPort, &type, bytes, &size) != ERROR_SUCCESS || type != REG_DWORD ||
+    if (key.QueryValue(name, &type, bytes, &size) != ERROR_SUCCESS || type != REG_DWORD ||
         size != sizeof bytes)
         return std::nullopt;
-    const uint32_t value = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | uint32_t(bytes[3]) << 24;
-    if (value > 0xFFFF) return std::nullopt;
-    return uint16_t(value);
+    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | uint32_t(bytes[3]) << 24;
+}
+
+std::optional<uint16_t> ReadPort(const CRegKey& key) {
+    const std::optional<uint32_t> value = ReadDword(key, kPort);
+    if (!value || *value > 0xFFFF) return std::nullopt;
+    return uint16_t(*value);
 }
 
 }  // namespace
@@ -89,6 +94,7 @@ std::vector<CRememberedComputer> CRememberedComputers::Load() const {
         CRememberedComputer computer{*name, address.toStdString(), ReadPort(key).value_or(0), {}};
         QString mac;
         if (key.QueryString(kMac, &mac)) computer.mac = ParseMac(mac);
+        computer.manual = ReadDword(key, kManual) == 1u;
         computers.push_back(computer);
     }
     qCDebug(lcSettings) << "loaded" << computers.size() << "remembered computers";
@@ -103,9 +109,17 @@ bool CRememberedComputers::Remember(const CRememberedComputer& computer) {
     bool ok = key.SetString(kAddress, QString::fromStdString(computer.address)) == ERROR_SUCCESS;
     ok = key.SetDword(kPort, computer.port) == ERROR_SUCCESS && ok;
     if (computer.mac) ok = key.SetString(kMac, FormatMac(*computer.mac)) == ERROR_SUCCESS && ok;
+    if (computer.manual) ok = key.SetDword(kManual, 1) == ERROR_SUCCESS && ok;
     qCDebug(lcSettings) << "remembered" << computer.name << computer.address.c_str()
                         << (computer.mac ? FormatMac(*computer.mac) : QStringLiteral("no MAC"));
     return ok;
+}
+
+void CRememberedComputers::Remove(const QString& name) {
+    CRegKey list;
+    if (m_registry.CreateKey(kComputersKey, &list) != ERROR_SUCCESS) return;
+    list.DeleteKey(KeyName(name));
+    qCDebug(lcSettings) << "removed the remembered computer" << name;
 }
 
 void CRememberedComputers::Forget() {

@@ -88,7 +88,9 @@ int main(int argc, char** argv) {
         "interface", "Advertise on this network interface; may be repeated (default: all).",
         "name");
     const QCommandLineOption noAdvertise(
-        "no-advertise", "Do not advertise; only answer TCP connections (for tests on loopback).");
+        "no-advertise",
+        "Do not advertise; only answer TCP connections (for a computer that Dormo reaches by "
+        "address, or tests on loopback).");
     const QCommandLineOption execute(
         "execute",
         "Carry the commands out: Dormo = systemctl poweroff, Sleep = systemctl "

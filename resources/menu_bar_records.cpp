@@ -28,6 +28,10 @@ constexpr std::array<uint16_t, 16> kOptionsBar{
 constexpr std::array<uint16_t, 9> kFirstRunBar{
     IDR_FIRST_RUN_BAR, 1,
     kNoImage, IDOK_COMMAND, kButtonEnabled, 16, IDS_OK, 0, kNoPopup};
+constexpr std::array<uint16_t, 16> kAddComputerBar{
+    IDR_ADD_COMPUTER_BAR, 2,
+    kNoImage, IDOK_COMMAND, kButtonEnabled, 16, IDS_ADD, 0, kNoPopup,
+    kNoImage, IDCANCEL_COMMAND, kButtonEnabled, 16, IDS_CANCEL, 0, kNoPopup};
 // clang-format on
 
 }  // namespace
@@ -46,6 +50,8 @@ std::span<const uint16_t> FindMenuBarRecordWords(int id) {
             return kOptionsBar;
         case IDR_FIRST_RUN_BAR:
             return kFirstRunBar;
+        case IDR_ADD_COMPUTER_BAR:
+            return kAddComputerBar;
         default:
             return {};
     }

@@ -11,6 +11,7 @@ constexpr int IDS_CLOSE = 5;
 constexpr int IDS_CANCEL = 6;
 constexpr int IDS_LOGIN = 7;
 constexpr int IDS_OK = 8;
+constexpr int IDS_ADD = 9;
 constexpr int IDS_SAVE = 103;
 
 // Menus and soft-key menu-bar records.
@@ -20,6 +21,7 @@ constexpr int IDR_PASSWORD_BAR = 130;   // Login, Cancel
 constexpr int IDR_CLOSE_BAR = 129;      // Help and About: Close
 constexpr int IDR_OPTIONS_BAR = 139;    // Save, Cancel
 constexpr int IDR_FIRST_RUN_BAR = 154;  // OK
+constexpr int IDR_ADD_COMPUTER_BAR = 155;  // Add, Cancel
 
 // Dialog templates.
 constexpr int IDD_ABOUT = 105;
@@ -28,6 +30,7 @@ constexpr int IDD_PASSWORD = 132;
 constexpr int IDD_COMMAND_SCREEN = 133;
 constexpr int IDD_HELP = 134;
 constexpr int IDD_FIRST_RUN = 136;
+constexpr int IDD_ADD_COMPUTER = 137;
 
 // Bitmaps.
 constexpr int IDB_MONITOR_SMALL = 134;
@@ -57,6 +60,8 @@ constexpr int IDM_BACK = 32782;
 constexpr int IDM_SAVE = 32784;
 constexpr int IDM_FEEDBACK = 32786;
 constexpr int IDM_CHECK_UPDATES = 32787;
+constexpr int IDM_ADD_COMPUTER = 32788;
+constexpr int IDM_REMOVE_COMPUTER = 32789;
 
 // Controls.
 constexpr int IDC_LIST_VIEW = 10001;
@@ -76,4 +81,10 @@ constexpr int IDC_FORGET_COMPUTERS = 1003;
 constexpr int IDC_CONFIRM_COMMANDS = 1004;
 constexpr int IDC_HELP_TEXT = 1008;
 constexpr int IDC_DONT_SHOW_AGAIN = 1010;
+constexpr int IDC_COMPUTER_NAME = 1011;
+constexpr int IDC_COMPUTER_ADDRESS = 1012;
+constexpr int IDC_COMPUTER_PORT = 1013;
+constexpr int IDC_COMPUTER_NAME_LABEL = 1014;
+constexpr int IDC_COMPUTER_ADDRESS_LABEL = 1015;
+constexpr int IDC_COMPUTER_PORT_LABEL = 1016;
 constexpr int IDC_FIRST_RUN_TEXT = 32785;

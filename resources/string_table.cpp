@@ -20,6 +20,8 @@ QString LoadResourceString(int id) {
             return QStringLiteral("OK");
         case IDS_SAVE:
             return QStringLiteral("Save");
+        case IDS_ADD:
+            return QStringLiteral("Add");
         default:
             return {};
     }

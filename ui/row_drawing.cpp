@@ -9,6 +9,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 static_assert(kRowItemDataRole == CComputerListModel::ItemDataRole);
@@ -91,7 +92,18 @@ void DrawComputerRow(QPainter& painter, const QStyleOptionViewItem& option,
         const QImage monitor = RowPicture(ComputerBitmapId(g_app.m_screenClass),
                                           ComputerBitmapId(0), QSize(textLeft, r.height()));
         DrawPicture(painter, monitor, r, r.left());
-        const QRect textRect = r.adjusted(textLeft, 0, 0, 0);
+        QRect textRect = r.adjusted(textLeft, 0, 0, 0);
+        const QString detail = index.data(CComputerListModel::DetailRole).toString();
+        if (!detail.isEmpty()) {
+            // At the right edge, in the text font, taking at most half of the room.
+            const int margin = ScaleLogical(4, g_app.m_logPixelsX);
+            const int width = std::min(QFontMetrics(g_app.m_textFont).horizontalAdvance(detail),
+                                       textRect.width() / 2);
+            const QRect detailRect(textRect.right() - margin - width + 1, r.top(), width,
+                                   r.height());
+            DrawText(painter, option, detailRect, detail, Qt::AlignRight, g_app.m_textFont);
+            textRect.setRight(detailRect.left() - margin - 1);
+        }
         DrawText(painter, option, textRect, text, Qt::AlignLeft, g_app.m_titleFont);
     }
     painter.restore();

@@ -14,7 +14,8 @@ constexpr int kRowItemDataRole = Qt::UserRole + 1;
 // Draws a row of the "Visible Computers" list into option.rect: behind a selected row a
 // horizontal gradient from the base colour into the highlight colour (70 % of it while
 // g_app.m_rowPressed is set); the monitor at the left edge of a computer row, its name 40
-// logical pixels in; the help row's text centred without a picture; a sleeping computer's row
+// logical pixels in, and a row's detail (the address of a computer added by address) at its right
+// edge in the text font; the help row's text centred without a picture; a sleeping computer's row
 // like a computer row at kSleepingOpacity; the "Sleeping Computers" header as the header labels
 // are drawn. Title font throughout.
 void DrawComputerRow(QPainter& painter, const QStyleOptionViewItem& option,

@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QThread>
 
@@ -15,6 +16,15 @@ CRowListView::CRowListView(QWidget* parent) : QListView(parent) {
     connect(this, &QListView::clicked, this, [this](const QModelIndex& index) {
         if (index.isValid()) emit RowActivated(index.row());
     });
+}
+
+void CRowListView::contextMenuEvent(QContextMenuEvent* event) {
+    // From the keyboard the menu is the current row's; from the mouse the row under it.
+    const QModelIndex index =
+        event->reason() == QContextMenuEvent::Keyboard ? currentIndex() : indexAt(event->pos());
+    if (!index.isValid()) return;
+    emit RowMenuRequested(index.row(), event->globalPos());
+    event->accept();
 }
 
 void CRowListView::keyPressEvent(QKeyEvent* event) {

@@ -14,8 +14,11 @@ public:
 
 signals:
     void RowActivated(int row);
+    // The row's menu was asked for (a right click or the menu key) at globalPos.
+    void RowMenuRequested(int row, const QPoint& globalPos);
 
 protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 };
 
