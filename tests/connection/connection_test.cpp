@@ -40,7 +40,8 @@ struct DefaultSigpipe {
 class Connection : public ::testing::Test {
 protected:
     void Connect(quint16 port, const QString& hash = kHash,
-                 const CConnectionLimits& limits = QuickLimits(), const char* address = "127.0.0.1") {
+                 const CConnectionLimits& limits = QuickLimits(),
+                 const char* address = "127.0.0.1") {
         ASSERT_NE(port, 0);
         m_app.SetComputer(kComputer, port, address);
         ConnectAndAuthorise(m_page, hash, m_screen, limits);
@@ -61,9 +62,9 @@ TEST_F(Connection, AnyLetterCaseAuthorisesAndEveryRowSendsItsOwnWord) {
     EXPECT_TRUE(m_screen.m_connectedWhileRunning);
     EXPECT_EQ(m_page.m_ends, 1);
     EXPECT_FALSE(IsConnected());
-    EXPECT_EQ(m_app.Texts(), QStringList({"Dormo command sent", "Sleep command sent",
-                                          "Restart command sent", "Lock command sent",
-                                          "Hibernate command sent"}));
+    EXPECT_EQ(m_app.Texts(),
+              QStringList({"Dormo command sent", "Sleep command sent", "Restart command sent",
+                           "Lock command sent", "Hibernate command sent"}));
     EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].flags, platform::MB_OK | platform::MB_ICONINFORMATION);
     // Each word came with its NUL (the helper frames messages by it), in the rows' order.
     ASSERT_TRUE(helper.WaitForLog("connection closed"));
@@ -172,7 +173,8 @@ TEST_F(Connection, RepliesInTwoSegmentsAreJoinedAndTheChallengeEndsAtANulAfterIt
                 CScriptedPeer::Send(fd, segment);
                 QThread::msleep(50);
             }
-            if (p.ReadMessage(fd) != AuthoriseMessage(AuthorisationValue(kHash, challenge)).chopped(1))
+            if (p.ReadMessage(fd) !=
+                AuthoriseMessage(AuthorisationValue(kHash, challenge)).chopped(1))
                 return;
             CScriptedPeer::Send(fd, "Authorise : succ");
             QThread::msleep(50);
@@ -264,7 +266,8 @@ TEST_F(Connection, LossComesAfterExactlyFiveMissedPingsOrSixWhenNoneWasAnswered)
         Connect(peer.Port(), kHash, limits);
         EXPECT_EQ(m_screen.m_losses, losses + 1);
         peer.Join();
-        EXPECT_EQ(pings, c.pingsUntilLoss) << c.answered << " answered with " << c.reply.constData();
+        EXPECT_EQ(pings, c.pingsUntilLoss)
+            << c.answered << " answered with " << c.reply.constData();
     }
     EXPECT_EQ(m_page.m_ends, 6);
 }

@@ -54,9 +54,9 @@ private:
                 held.push_back(std::move(socket));
                 continue;
             }
-            socket->write("HTTP/1.1 " + m_status + "\r\nContent-Length: " +
-                          QByteArray::number(m_body.size()) + "\r\nConnection: close\r\n\r\n" +
-                          m_body);
+            socket->write("HTTP/1.1 " + m_status +
+                          "\r\nContent-Length: " + QByteArray::number(m_body.size()) +
+                          "\r\nConnection: close\r\n\r\n" + m_body);
             while (socket->bytesToWrite() > 0 && socket->waitForBytesWritten(2000)) {
             }
             socket->disconnectFromHost();

@@ -18,18 +18,22 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <vector>
+
 using namespace platform;
 
 namespace {
 
 TEST(VersionFile, NewerOnlyByMajorThenMinorReadAsWholeNumbers) {
-    const std::optional<bool> no(false), yes(true), unreadable;
-    const std::pair<std::string, std::optional<bool>> cases[] = {
-        {"0.98", no}, {"0.9", no}, {"0.97", no}, {"-1.5", no}, {"abc.xyz", no},
-        {"0.99", yes}, {"0.100", yes}, {"0.980", yes}, {"1.0", yes}, {"0.99\r\n", yes},
-        {"0.99.1", yes}, {" +0. \t+99", yes}, {"99999999999999999999999.0", yes},
-        {"1", unreadable}, {".5", unreadable}, {"1.", unreadable}, {"", unreadable}};
-    for (const auto& [text, newer] : cases) EXPECT_EQ(IsNewerVersion(text, "0.98"), newer) << text;
+    const std::pair<std::optional<bool>, std::vector<std::string>> cases[] = {
+        {false, {"0.98", "0.9", "0.97", "-1.5", "abc.xyz"}},
+        {true,
+         {"0.99", "0.100", "0.980", "1.0", "0.99\r\n", "0.99.1", " +0. \t+99",
+          "99999999999999999999999.0"}},
+        {std::nullopt, {"1", ".5", "1.", ""}}};
+    for (const auto& [newer, texts] : cases)
+        for (const std::string& text : texts)
+            EXPECT_EQ(IsNewerVersion(text, "0.98"), newer) << text;
 }
 
 // The check against a server on loopback, with recorded boxes and browser.
@@ -102,7 +106,8 @@ TEST_F(UpdateCheck, EachVersionFileOrFailureGivesItsMessage) {
         EXPECT_EQ(shown.text.toStdString(), c.text.toStdString());
         const bool offer = c.text.startsWith("New");
         EXPECT_EQ(shown.caption, offer ? "Dormo update" : "Dormo");
-        EXPECT_EQ(shown.flags, offer ? MB_OKCANCEL | MB_ICONINFORMATION : MB_OK | MB_ICONEXCLAMATION);
+        EXPECT_EQ(shown.flags,
+                  offer ? MB_OKCANCEL | MB_ICONINFORMATION : MB_OK | MB_ICONEXCLAMATION);
         EXPECT_EQ(shown.owner, &owner);
         if (c.base.isEmpty()) {
             EXPECT_EQ(server.RequestedPaths(), QStringList("/Downloads/Dormo/wm-ver"));
@@ -122,7 +127,8 @@ TEST_F(UpdateCheck, OkOpensThePackageOnTheSameServerAndEndsTheProgram) {
     QTimer::singleShot(0, [] { CheckForUpdates(nullptr); });
     QTimer::singleShot(60000, [] { QApplication::exit(1); });
     EXPECT_EQ(QApplication::exec(), 0);
-    EXPECT_EQ(browser.Urls(), QList<QUrl>{QUrl(server.BaseUrl() + "/Downloads/Dormo/Dormo_PPC.arm.cab")});
+    EXPECT_EQ(browser.Urls(),
+              QList<QUrl>{QUrl(server.BaseUrl() + "/Downloads/Dormo/Dormo_PPC.arm.cab")});
     EXPECT_TRUE(TempEmpty());
 }
 

@@ -15,7 +15,9 @@ class HelperSession : public ::testing::Test {
 protected:
     CHelperSession Session() {
         CHelperSession::Events events;
-        events.onCommand = [this](const QByteArray& word) { m_commands << QString::fromLatin1(word); };
+        events.onCommand = [this](const QByteArray& word) {
+            m_commands << QString::fromLatin1(word);
+        };
         events.onLog = [this](const QString& line) { m_log << line; };
         return CHelperSession(PasswordHash("Secret"), kChallenge, events);
     }

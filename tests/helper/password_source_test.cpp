@@ -24,7 +24,8 @@ QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArra
 TEST(PasswordFile, TakesTheFirstLineOfAPrivateFileOnly) {
     QTemporaryDir dir;
     QString error;
-    const auto password = ReadPasswordFile(WriteFile(dir, "a", "S3cret pass\r\nsecond\n", 0600), &error);
+    const auto password =
+        ReadPasswordFile(WriteFile(dir, "a", "S3cret pass\r\nsecond\n", 0600), &error);
     ASSERT_TRUE(password) << error.toStdString();
     EXPECT_EQ(*password, "S3cret pass");
 
@@ -34,9 +35,9 @@ TEST(PasswordFile, TakesTheFirstLineOfAPrivateFileOnly) {
               0);
     const QString fifo = dir.filePath("fifo");
     ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
-    for (const QString& refused : {WriteFile(dir, "c", "pw\n", 0660), WriteFile(dir, "d", "pw\n", 0604),
-                                   link, fifo, dir.filePath("missing"), dir.path(),
-                                   WriteFile(dir, "e", "\nsecond\n", 0600)})
+    for (const QString& refused :
+         {WriteFile(dir, "c", "pw\n", 0660), WriteFile(dir, "d", "pw\n", 0604), link, fifo,
+          dir.filePath("missing"), dir.path(), WriteFile(dir, "e", "\nsecond\n", 0600)})
         EXPECT_FALSE(ReadPasswordFile(refused, &error)) << refused.toStdString();
 }
 

@@ -26,11 +26,13 @@ QString Stored(const QString& path) {
 
 TEST(SetPassword, StoresOnlyWhatDormoCanSendReplacingTheOldOneReadableByRootAlone) {
     const QByteArray pair = "\xF0\x9F\x98\x80";  // two UTF-16 units, four UTF-8 bytes
-    const std::pair<QByteArray, bool> cases[] = {
-        {QByteArray(1023, 'a'), false}, {QByteArray(1022, 'a'), true},
-        {pair.repeated(512), false},    {pair.repeated(511), true},
-        {"", false},                    {"caf\xE9", false},  // not UTF-8
-        {"Secret", true}};
+    const std::pair<QByteArray, bool> cases[] = {{QByteArray(1023, 'a'), false},
+                                                 {QByteArray(1022, 'a'), true},
+                                                 {pair.repeated(512), false},
+                                                 {pair.repeated(511), true},
+                                                 {"", false},
+                                                 {"caf\xE9", false},  // not UTF-8
+                                                 {"Secret", true}};
     QTemporaryDir dir;
     const QString folder = dir.filePath("etc");
     const QString path = folder + "/password";
@@ -86,8 +88,8 @@ QByteArray SetPasswordOnTerminal(const QString& path, const QList<QByteArray>& a
 }
 
 TEST(SetPassword, AsksTwiceOnATerminalWithoutShowingThePassword) {
-    for (const auto& [second, stored] : {std::pair{"Typed secret", true},
-                                         std::pair{"Typed secreT", false}}) {
+    for (const auto& [second, stored] :
+         {std::pair{"Typed secret", true}, std::pair{"Typed secreT", false}}) {
         QTemporaryDir dir;
         const QString path = dir.filePath("password");
         int code = -1;
