@@ -32,8 +32,13 @@ public:
     }
     ~CScriptedPeer() {
         m_stop = true;
-        m_thread.join();
+        Join();
         ::close(m_listener);
+    }
+
+    // Waits until the script has run to its end.
+    void Join() {
+        if (m_thread.joinable()) m_thread.join();
     }
 
     quint16 Port() const { return m_port; }

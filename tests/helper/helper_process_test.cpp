@@ -5,8 +5,6 @@
 
 #include <QTemporaryDir>
 
-#include <sys/stat.h>
-
 #include <vector>
 
 namespace {
@@ -99,24 +97,19 @@ TEST(HelperProcess, RestsWhileOutOfDescriptorsAndServesAgainAfter) {
     platform::CloseSocket(waiting);
 }
 
-TEST(HelperProcess, RefusesAtStartAPasswordFileThatIsNotPrivateOrNotAFile) {
+// Which files are refused is checked on ReadPasswordFile; here that a refusal stops the start.
+TEST(HelperProcess, RefusesToStartWithAPasswordFileOthersMayRead) {
     QTemporaryDir dir;
     QFile readable(dir.filePath("readable"));
-    ASSERT_TRUE(readable.open(QIODevice::WriteOnly));
-    readable.write("Secret\n");
+    ASSERT_TRUE(readable.open(QIODevice::WriteOnly) && readable.write("Secret\n") == 7);
     readable.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
     readable.close();
-    const QString fifo = dir.filePath("fifo");
-    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
-    for (const auto& [path, message] :
-         {std::pair{readable.fileName(), "chmod 600"}, std::pair{fifo, "not a regular file"}}) {
-        QProcess process;
-        process.start(DORMO_HELPER_BINARY, {"--password-file", path, "--port", "0",
-                                            "--listen-address", "127.0.0.1", "--no-advertise"});
-        ASSERT_TRUE(process.waitForFinished(10000)) << "start-up hangs on " << message;
-        EXPECT_NE(process.exitCode(), 0);
-        EXPECT_TRUE(process.readAllStandardError().contains(message)) << message;
-    }
+    QProcess process;
+    process.start(DORMO_HELPER_BINARY, {"--password-file", readable.fileName(), "--port", "0",
+                                        "--listen-address", "127.0.0.1", "--no-advertise"});
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_NE(process.exitCode(), 0);
+    EXPECT_TRUE(process.readAllStandardError().contains("chmod 600"));
 }
 
 }  // namespace

@@ -10,8 +10,9 @@
 
 namespace {
 
-QString WriteFile(const QTemporaryDir& dir, const QByteArray& content, mode_t mode) {
-    const QString path = dir.filePath("password");
+QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& content,
+                  mode_t mode) {
+    const QString path = dir.filePath(name);
     QFile file(path);
     file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     file.write(content);
@@ -23,19 +24,21 @@ QString WriteFile(const QTemporaryDir& dir, const QByteArray& content, mode_t mo
 TEST(PasswordFile, TakesTheFirstLineOfAPrivateFileOnly) {
     QTemporaryDir dir;
     QString error;
-    const auto password = ReadPasswordFile(WriteFile(dir, "S3cret pass\r\nsecond\n", 0600), &error);
+    const auto password =
+        ReadPasswordFile(WriteFile(dir, "a", "S3cret pass\r\nsecond\n", 0600), &error);
     ASSERT_TRUE(password) << error.toStdString();
     EXPECT_EQ(*password, "S3cret pass");
 
-    EXPECT_FALSE(ReadPasswordFile(WriteFile(dir, "pw\n", 0660), &error));
     const QString link = dir.filePath("link");
-    ASSERT_EQ(::symlink(WriteFile(dir, "pw\n", 0600).toLocal8Bit().constData(),
+    ASSERT_EQ(::symlink(WriteFile(dir, "b", "pw\n", 0600).toLocal8Bit().constData(),
                         link.toLocal8Bit().constData()),
               0);
-    EXPECT_FALSE(ReadPasswordFile(link, &error));
-    EXPECT_FALSE(ReadPasswordFile(dir.filePath("missing"), &error));
-    EXPECT_FALSE(ReadPasswordFile(dir.path(), &error));
-    EXPECT_FALSE(ReadPasswordFile(WriteFile(dir, "\nsecond\n", 0600), &error));
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    for (const QString& refused :
+         {WriteFile(dir, "c", "pw\n", 0660), WriteFile(dir, "d", "pw\n", 0604), link, fifo,
+          dir.filePath("missing"), dir.path(), WriteFile(dir, "e", "\nsecond\n", 0600)})
+        EXPECT_FALSE(ReadPasswordFile(refused, &error)) << refused.toStdString();
 }
 
 // Dormo sends at most 1022 UTF-16 units of a typed password; a longer one could never log in.

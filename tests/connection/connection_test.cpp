@@ -1,0 +1,315 @@
+#include "app/settings.h"
+#include "connection/connection.h"
+#include "connection/password_hash.h"
+#include "connection/saved_passwords.h"
+#include "connection_fakes.h"
+#include "scripted_peer.h"
+
+#include "common/helper_process.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QThread>
+#include <QTimer>
+
+#include <csignal>
+
+namespace {
+
+const QString kComputer = QStringLiteral("study");
+const QString kHash = PasswordHash("Secret");
+const QByteArray kSucceeded("Authorise : succeeded\0", 22);
+const QByteArray kPong("Ping : Pong\0", 12);
+using Script = std::function<void(CScriptedPeer&, int fd)>;
+
+void Authorise(CScriptedPeer& peer, int fd) {
+    peer.ReadMessage(fd);
+    CScriptedPeer::Send(fd, QByteArray("12345678CH\0", 11));
+    peer.ReadMessage(fd);
+    CScriptedPeer::Send(fd, kSucceeded);
+}
+
+// Sends that hit a closed peer must fail quietly, not kill the program with SIGPIPE.
+struct DefaultSigpipe {
+    void (*previous)(int) = std::signal(SIGPIPE, SIG_DFL);
+    ~DefaultSigpipe() { std::signal(SIGPIPE, previous); }
+};
+
+// The handheld's side of the conversation against a real dormo-helper or a scripted peer.
+class Connection : public ::testing::Test {
+protected:
+    void Connect(quint16 port, const QString& hash = kHash,
+                 const CConnectionLimits& limits = QuickLimits(),
+                 const char* address = "127.0.0.1") {
+        ASSERT_NE(port, 0);
+        m_app.SetComputer(kComputer, port, address);
+        ConnectAndAuthorise(m_page, hash, m_screen, limits);
+    }
+
+    CConnectionTestApp m_app;
+    CFakePasswordPage m_page;
+    CFakeCommandScreen m_screen;
+};
+
+TEST_F(Connection, AnyLetterCaseAuthorisesAndEveryRowSendsItsOwnWord) {
+    CHelperProcess helper("Secret", {"--challenge-hex", "41e942"});
+    m_screen.m_script = [] {
+        for (int row = 0; row <= 5; ++row) SendCommand(nullptr, row);
+    };
+    Connect(helper.Port(), PasswordHash("sECRET"));
+    EXPECT_EQ(g_app.m_challenge, "A\xe9\x42");
+    EXPECT_TRUE(m_screen.m_connectedWhileRunning);
+    EXPECT_EQ(m_page.m_ends, 1);
+    EXPECT_FALSE(IsConnected());
+    EXPECT_EQ(m_app.Texts(),
+              QStringList({"Dormo command sent", "Sleep command sent", "Restart command sent",
+                           "Lock command sent", "Hibernate command sent"}));
+    EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].flags, platform::MB_OK | platform::MB_ICONINFORMATION);
+    // Each word came with its NUL (the helper frames messages by it), in the rows' order.
+    ASSERT_TRUE(helper.WaitForLog("connection closed"));
+    QStringList words;
+    for (const QString& line : QString::fromUtf8(helper.Log()).split('\n'))
+        if (line.contains("command ")) words << line.section("command ", -1);
+    EXPECT_EQ(words.join(' ').toStdString(), "Dormo Sleep Restart Lock Hibernate");
+    EXPECT_FALSE(helper.Log().contains("unknown message"));
+    EXPECT_EQ(ReadSavedHash(kComputer).value_or(""), PasswordHash("sECRET"));
+}
+
+TEST_F(Connection, WithConfirmCommandsOnOnlyACommandAnsweredYesGoesOut) {
+    SaveConfirmCommands(g_app, true);
+    CHelperProcess helper("Secret");
+    m_app.m_boxes.Answer(platform::IDNO);
+    m_app.m_boxes.Answer(platform::IDYES);
+    m_screen.m_script = [] {
+        SendCommand(nullptr, 1);
+        SendCommand(nullptr, 3);
+    };
+    Connect(helper.Port());
+    EXPECT_EQ(m_app.Texts(),
+              QStringList({"Send Sleep to study?", "Send Lock to study?", "Lock command sent"}));
+    EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].flags, platform::MB_YESNO | platform::MB_ICONQUESTION);
+    EXPECT_TRUE(helper.WaitForLog("connection closed"));
+    EXPECT_FALSE(helper.Log().contains("command Sleep"));
+    EXPECT_TRUE(helper.Log().contains("command Lock"));
+}
+
+TEST_F(Connection, WrongPasswordIsRefusedAndItsSavedHashDeletedUnlessSavingIsOff) {
+    CHelperProcess helper("Secret");
+    WriteSavedHash(kComputer, PasswordHash("old"));
+    Connect(helper.Port(), PasswordHash("wrong"));
+    EXPECT_EQ(m_screen.m_runs + m_page.m_ends, 0);
+    EXPECT_EQ(m_page.m_clears, 1);
+    ASSERT_EQ(m_app.Texts(), QStringList({"Incorrect password."}));
+    EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].owner, &m_page.m_widget);
+    EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].flags, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    EXPECT_FALSE(ReadSavedHash(kComputer));
+    EXPECT_TRUE(helper.WaitForLog("authorisation failed"));
+
+    // With saving off, saved values are neither deleted nor written.
+    g_app.m_savePasswords = false;
+    WriteSavedHash(kComputer, "kept");
+    Connect(helper.Port(), PasswordHash("wrong"));
+    Connect(helper.Port());
+    EXPECT_EQ(m_screen.m_runs, 1);
+    EXPECT_EQ(ReadSavedHash(kComputer).value_or(""), "kept");
+}
+
+TEST_F(Connection, NoReplyToConnectGoesOnWithThePreviousChallenge) {
+    g_app.m_challenge = "earlier";
+    QByteArray authorise;
+    CScriptedPeer peer([&](CScriptedPeer& p, int fd) {
+        p.ReadMessage(fd);
+        authorise = p.ReadMessage(fd);
+        CScriptedPeer::Send(fd, kSucceeded);
+        p.HoldUntilStopped();
+    });
+    Connect(peer.Port());
+    EXPECT_EQ(m_screen.m_runs, 1);
+    EXPECT_EQ(g_app.m_challenge, "earlier");
+    EXPECT_EQ(authorise, AuthoriseMessage(AuthorisationValue(kHash, "earlier")).chopped(1));
+}
+
+TEST_F(Connection, NoPeerSilenceOrACloseBeforeTheVerdictCannotEstablishTheConnection) {
+    DefaultSigpipe sigpipe;
+    const quint16 closedPort = CScriptedPeer([](CScriptedPeer&, int) {}).Port();
+    const std::pair<Script, const char*> cases[] = {
+        {nullptr, "127.0.0.1"},
+        {nullptr, "not an address"},
+        {[](CScriptedPeer& p, int) { p.HoldUntilStopped(); }, "127.0.0.1"},  // reads nothing
+        {[](CScriptedPeer& p, int fd) { p.ReadMessage(fd); }, "127.0.0.1"},  // closes midway
+        {[](CScriptedPeer& p, int fd) {  // no reply to Authorise
+             p.ReadMessage(fd);
+             CScriptedPeer::Send(fd, QByteArray("12345678CH\0", 11));
+             p.HoldUntilStopped();
+         },
+         "127.0.0.1"}};
+    for (const auto& [script, address] : cases) {
+        if (!script) {
+            Connect(closedPort, kHash, QuickLimits(), address);
+            continue;
+        }
+        CScriptedPeer peer(script);
+        Connect(peer.Port());
+    }
+    EXPECT_EQ(g_app.m_challenge, "CH");
+    ASSERT_EQ(m_app.Texts(), QStringList(5, "Could not establish connection."));
+    EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].flags, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    EXPECT_EQ(m_page.m_ends, 5);
+    EXPECT_EQ(m_page.m_clears + m_screen.m_runs, 0);
+}
+
+TEST_F(Connection, RepliesInTwoSegmentsAreJoinedAndTheChallengeEndsAtANulAfterItsPrefix) {
+    const QByteArray nuls(kChallengeOffset, '\0');
+    const std::pair<QList<QByteArray>, QByteArray> cases[] = {
+        {{nuls + QByteArray("ABCD\0", 5)}, "ABCD"},
+        {{nuls, QByteArray("ABCD\0", 5)}, "ABCD"},
+        {{QByteArray("1234\0\0", 6), QByteArray("78AB\0", 5)}, "AB"},
+        {{"12345678AB", QByteArray("CD\0", 3)}, "ABCD"}};
+    for (const auto& [segments, challenge] : cases) {
+        CScriptedPeer peer([&](CScriptedPeer& p, int fd) {
+            p.ReadMessage(fd);
+            for (const QByteArray& segment : segments) {
+                CScriptedPeer::Send(fd, segment);
+                QThread::msleep(50);
+            }
+            if (p.ReadMessage(fd) !=
+                AuthoriseMessage(AuthorisationValue(kHash, challenge)).chopped(1))
+                return;
+            CScriptedPeer::Send(fd, "Authorise : succ");
+            QThread::msleep(50);
+            CScriptedPeer::Send(fd, QByteArray("eeded\0", 6));
+        });
+        Connect(peer.Port());
+        EXPECT_EQ(g_app.m_challenge, challenge);
+    }
+    EXPECT_EQ(m_screen.m_runs, 4);
+}
+
+TEST_F(Connection, VerdictsThatDifferInCaseOrBlanksAndAHugeReplyAreRefusals) {
+    DefaultSigpipe sigpipe;
+    const QByteArray huge(1 << 20, 'x');
+    for (const QByteArray& verdict :
+         {QByteArray("Authorise : Succeeded\0", 22), QByteArray("Authorise: succeeded\0", 21),
+          QByteArray("Authorise : succeeded!", 22), huge}) {
+        CScriptedPeer peer([&](CScriptedPeer& p, int fd) {
+            p.ReadMessage(fd);
+            CScriptedPeer::Send(fd, verdict == huge ? huge : QByteArray("12345678\0", 9));
+            p.ReadMessage(fd);
+            if (verdict != huge) CScriptedPeer::Send(fd, verdict);
+        });
+        Connect(peer.Port());
+    }
+    EXPECT_EQ(g_app.m_challenge, QByteArray(kMaxReply - kChallengeOffset, 'x'))
+        << "a reply is cut to one receive";
+    EXPECT_EQ(m_app.Texts(), QStringList(4, "Incorrect password."));
+    EXPECT_EQ(m_screen.m_runs, 0);
+}
+
+TEST_F(Connection, LoginToASilentComputerIsGivenUpAtOnceByAbortOrQuit) {
+    CConnectionLimits patient = QuickLimits();
+    patient.reply = std::chrono::seconds(20);
+    // Silent from the start or only at the verdict; given up by AbortLogin() or by the
+    // application quitting, as a closed main window makes it.
+    for (const auto& [challengeCame, quit] : {std::pair{false, false}, std::pair{true, false},
+                                              std::pair{false, true}, std::pair{true, true}}) {
+        CScriptedPeer peer([&](CScriptedPeer& p, int fd) {
+            p.ReadMessage(fd);
+            if (challengeCame) CScriptedPeer::Send(fd, QByteArray("12345678CH\0", 11));
+            p.HoldUntilStopped();
+        });
+        bool waiting = false;
+        QTimer::singleShot(200, [&] {
+            waiting = QApplication::overrideCursor() != nullptr;
+            if (quit)
+                QCoreApplication::exit(0);
+            else
+                EXPECT_TRUE(AbortLogin());
+        });
+        // Inside the application's loop, as in the program; it ends once the login is over.
+        QTimer::singleShot(0, [&] {
+            Connect(peer.Port(), kHash, patient);
+            QCoreApplication::exit(0);
+        });
+        QCoreApplication::exec();
+        EXPECT_TRUE(waiting) << "the event loop turned while the login waited";
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_FALSE(AbortLogin());
+    }
+    EXPECT_EQ(m_page.m_ends, 4);
+    EXPECT_TRUE(m_app.Texts().isEmpty());
+    EXPECT_EQ(m_page.m_clears + m_screen.m_runs, 0);
+}
+
+// The notice comes with the fifth missed ping in a row once a pong has come, with the sixth when
+// none ever came. Several pongs in one receive are one answer; any other reply is a miss.
+TEST_F(Connection, LossComesAfterExactlyFiveMissedPingsOrSixWhenNoneWasAnswered) {
+    CConnectionLimits limits = QuickLimits();
+    limits.pong = std::chrono::milliseconds(300);
+    const QByteArray pongs("Ping : Pong\0Ping : Pong\0junk\0", 29);
+    struct Case {
+        int answered;  // pings answered with reply, the rest unanswered
+        QByteArray reply;
+        int pingsUntilLoss;
+    };
+    for (const Case& c : {Case{0, kPong, 6}, Case{1, kPong, 6}, Case{3, kPong, 8},
+                          Case{3, pongs, 8}, Case{3, QByteArray("Ping : Pongx\0", 13), 6},
+                          Case{3, QByteArray("\0Ping : Pong\0", 13), 6}}) {
+        int pings = 0;
+        CScriptedPeer peer([&](CScriptedPeer& p, int fd) {
+            Authorise(p, fd);
+            while (p.ReadMessage(fd) == "Ping")  // until the connection is closed
+                if (++pings <= c.answered) CScriptedPeer::Send(fd, c.reply);
+        });
+        m_screen.m_waitForLoss = true;
+        const int losses = m_screen.m_losses;
+        Connect(peer.Port(), kHash, limits);
+        EXPECT_EQ(m_screen.m_losses, losses + 1);
+        peer.Join();
+        EXPECT_EQ(pings, c.pingsUntilLoss)
+            << c.answered << " answered with " << c.reply.constData();
+    }
+    EXPECT_EQ(m_page.m_ends, 6);
+}
+
+TEST_F(Connection, CommandsToAClosedPeerFailQuietlyAndTheLossFollows) {
+    DefaultSigpipe sigpipe;
+    CScriptedPeer peer([](CScriptedPeer& p, int fd) { Authorise(p, fd); });
+    m_screen.m_waitForLoss = true;
+    m_screen.m_script = [] {
+        QThread::msleep(300);
+        for (int i = 0; i < 3; ++i) SendCommand(nullptr, 0);
+    };
+    Connect(peer.Port());
+    EXPECT_TRUE(m_app.Texts().isEmpty());
+    EXPECT_EQ(m_screen.m_losses, 1);
+}
+
+TEST_F(Connection, LateLossOfAnEndedConnectionIsDropped) {
+    CScriptedPeer silent([](CScriptedPeer& p, int fd) {
+        Authorise(p, fd);
+        p.HoldUntilStopped();
+    });
+    // The screen ends (Back) after the keep-alive reported the loss but before the GUI handled it.
+    m_screen.m_script = [] {
+        QDeadlineTimer deadline(15000);
+        while (g_app.m_connection->MissedPings() <= 5 && !deadline.hasExpired()) QThread::msleep(5);
+        QThread::msleep(50);
+    };
+    Connect(silent.Port());
+    std::atomic<int> pings{0};
+    CScriptedPeer answering([&](CScriptedPeer& p, int fd) {
+        Authorise(p, fd);
+        while (p.ReadMessage(fd) == "Ping" && ++pings) CScriptedPeer::Send(fd, kPong);
+    });
+    m_screen.m_script = [&] {
+        QDeadlineTimer deadline(15000);
+        while (pings < 10 && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    };
+    Connect(answering.Port());
+    EXPECT_EQ(m_screen.m_runs, 2);
+    EXPECT_EQ(m_screen.m_losses, 0);
+}
+
+}  // namespace
