@@ -25,4 +25,6 @@ bool IsolateNetwork() {
     return g_isolated;
 }
 
-bool NetworkIsolated() { return g_isolated; }
+bool NetworkIsolated() {
+    return g_isolated;
+}

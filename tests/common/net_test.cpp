@@ -41,11 +41,11 @@ CNetnsPair::CNetnsPair(const QString& area) {
     m_subnet = QStringLiteral("10.77.%1").arg((pid + serial) % 250 + 1);
     const char* sides[] = {"a", "b"};
     for (int side : {0, 1}) {
-        m_name[side] = QStringLiteral("dormo-%1-%2-%3-%4").arg(area).arg(pid).arg(serial).arg(
-            sides[side]);
+        m_name[side] =
+            QStringLiteral("dormo-%1-%2-%3-%4").arg(area).arg(pid).arg(serial).arg(sides[side]);
         // Interface names have 15 characters at most.
-        m_veth[side] = QStringLiteral("%1%2%3%4").arg(area.left(2)).arg(pid).arg(sides[side]).arg(
-            serial);
+        m_veth[side] =
+            QStringLiteral("%1%2%3%4").arg(area.left(2)).arg(pid).arg(sides[side]).arg(serial);
         if (m_created == side && Run({"netns", "add", m_name[side]})) ++m_created;
     }
     m_ok = m_created == 2 && Run({"link", "add", m_veth[0], "netns", m_name[0], "type", "veth",

@@ -4,12 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QByteArray>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -68,6 +65,7 @@ public:
     ~CNetnsEnter();
     CNetnsEnter(const CNetnsEnter&) = delete;
     CNetnsEnter& operator=(const CNetnsEnter&) = delete;
+
     bool Ok() const { return m_ok; }
 
 private:

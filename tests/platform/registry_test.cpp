@@ -168,7 +168,8 @@ TEST_F(RegistryFile, ReadsWhatAPersonMayWriteAndMovesACorruptFileAside) {
         if (c.text.contains("hex: 01")) {
             EXPECT_EQ(Read(key, QStringLiteral("B"), REG_BINARY), QByteArray("\1\2", 2));
         }
-        const QStringList aside = QDir(folder).entryList({QStringLiteral("registry.txt.corrupt-*")});
+        const QStringList aside =
+            QDir(folder).entryList({QStringLiteral("registry.txt.corrupt-*")});
         ASSERT_EQ(aside.size(), c.valid ? 0 : 1);
         QFile kept(QDir(folder).filePath(aside.value(0)));
         EXPECT_TRUE(c.valid || (kept.open(QIODevice::ReadOnly) && kept.readAll() == c.text));

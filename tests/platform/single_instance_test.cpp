@@ -110,7 +110,8 @@ TEST_F(SingleInstance, SocketOnlyInAFolderNobodyElseCanEnter) {
 TEST_F(SingleInstance, AnotherUsersListenerIsNotObeyed) {
     if (getuid() != 0) GTEST_SKIP() << "needs root to listen as another user";
     chmod(QFile::encodeName(runtime.path()), 0700);
-    const QByteArray path = QFile::encodeName(CSingleInstance(QStringLiteral("DormoClass")).SocketPath());
+    const QByteArray path =
+        QFile::encodeName(CSingleInstance(QStringLiteral("DormoClass")).SocketPath());
     ASSERT_FALSE(path.isEmpty());
     // The listener takes the name, then drops to another user before it listens: its
     // credentials, as a client sees them, are that user's.
