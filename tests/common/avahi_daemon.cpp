@@ -1,7 +1,8 @@
 #include "common/avahi_daemon.h"
 
+#include "common/net_test.h"
+
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 
@@ -12,30 +13,12 @@ QString BusFolder() {
            QStringLiteral("/dormo-bus-%1").arg(QCoreApplication::applicationPid());
 }
 
-QString BusSocket() {
-    return BusFolder() + QStringLiteral("/socket");
-}
-
 bool WriteFile(const QString& path, const QByteArray& text) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
 }
 
-// Reads the process's output until it holds marker, at most 20 s; false when it ends first.
-bool WaitForOutput(QProcess& process, const QByteArray& marker, QString* log) {
-    QByteArray seen;
-    QDeadlineTimer deadline(20000);
-    while (!seen.contains(marker)) {
-        if (deadline.hasExpired() || process.state() == QProcess::NotRunning) break;
-        process.waitForReadyRead(100);
-        seen += process.readAll();
-    }
-    *log += QString::fromLocal8Bit(seen);
-    return seen.contains(marker);
-}
-
 void End(QProcess& process) {
-    if (process.state() == QProcess::NotRunning) return;
     process.kill();
     process.waitForFinished(10000);
 }
@@ -43,7 +26,7 @@ void End(QProcess& process) {
 }  // namespace
 
 QByteArray TestSystemBusAddress() {
-    return "unix:path=" + BusSocket().toLocal8Bit();
+    return "unix:path=" + QFile::encodeName(BusFolder()) + "/socket";
 }
 
 void UseTestSystemBus() {
@@ -55,8 +38,7 @@ CAvahiDaemon::CAvahiDaemon(const QString& ns, const QString& interface, const QS
     const QByteArray config =
         "[server]\nhost-name=" + hostName.toUtf8() +
         "\nuse-ipv4=yes\nuse-ipv6=no\nallow-interfaces=" + interface.toUtf8() +
-        "\nenable-dbus=yes\n"
-        "[wide-area]\nenable-wide-area=no\n"
+        "\nenable-dbus=yes\n[wide-area]\nenable-wide-area=no\n"
         "[publish]\npublish-workstation=no\npublish-hinfo=no\npublish-aaaa-on-ipv4=no\n";
     m_ok = m_dir.isValid() && WriteFile(m_dir.filePath("avahi-daemon.conf"), config) &&
            StartBus() && Start();
@@ -73,8 +55,8 @@ bool CAvahiDaemon::StartBus() {
     const QByteArray config =
         "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-        "<busconfig><type>system</type><listen>unix:path=" +
-        BusSocket().toUtf8() +
+        "<busconfig><type>system</type><listen>" +
+        TestSystemBusAddress() +
         "</listen><auth>EXTERNAL</auth>"
         "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
         "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy></busconfig>\n";
@@ -105,8 +87,7 @@ void CAvahiDaemon::Kill() {
 }
 
 bool HoldsMdnsSocket(const QString& ns, qint64 pid) {
-    QProcess ss;
-    ss.start(QStringLiteral("ip"), {"netns", "exec", ns, "ss", "-Hulpn", "sport = :5353"});
-    ss.waitForFinished(10000);
-    return ss.readAll().contains("pid=" + QByteArray::number(pid) + ",");
+    QByteArray sockets;
+    Ip({"netns", "exec", ns, "ss", "-Hulpn", "sport = :5353"}, &sockets);
+    return sockets.contains("pid=" + QByteArray::number(pid) + ",");
 }

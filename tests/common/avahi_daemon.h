@@ -36,8 +36,7 @@ private:
 
     QString m_ns;
     QTemporaryDir m_dir;
-    QProcess m_bus;
-    QProcess m_daemon;
+    QProcess m_bus, m_daemon;
     QString m_log;
     bool m_ok = false;
 };

@@ -16,15 +16,15 @@ bool IsolateNetwork() {
     if (g_isolated) return true;
     if (unshare(CLONE_NEWNET) != 0) return false;
     const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    if (fd < 0) return false;
     ifreq request{};
     std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
-    bool up = ioctl(fd, SIOCGIFFLAGS, &request) == 0;
+    const bool read = fd >= 0 && ioctl(fd, SIOCGIFFLAGS, &request) == 0;
     request.ifr_flags |= IFF_UP;
-    up = up && ioctl(fd, SIOCSIFFLAGS, &request) == 0;
-    close(fd);
-    g_isolated = up;
-    return up;
+    g_isolated = read && ioctl(fd, SIOCSIFFLAGS, &request) == 0;
+    if (fd >= 0) close(fd);
+    return g_isolated;
 }
 
-bool NetworkIsolated() { return g_isolated; }
+bool NetworkIsolated() {
+    return g_isolated;
+}

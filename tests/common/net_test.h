@@ -1,16 +1,80 @@
 #pragma once
 
 #include "common/isolated_network.h"
-#include "common/netns.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 
 #include <functional>
 #include <memory>
 #include <utility>
+
+// Debian's own interpreter, which has python3-zeroconf; another python3 may come first on PATH.
+inline const QString kDebianPython = QStringLiteral("/usr/bin/python3");
+
+// Runs `ip arguments`; true on success, its merged output in *output when asked.
+bool Ip(const QStringList& arguments, QByteArray* output = nullptr);
+
+// Reads the process's output until it holds marker, at most 30 s, appending what it read to *log;
+// false when the process ends or the time passes first.
+bool WaitForOutput(QProcess& process, const QByteArray& marker, QString* log);
+
+// Two network namespaces of the test's own joined by a veth pair: side A at 10.77.N.1/24 and side
+// B at 10.77.N.2/24, loopback up in both. Names carry the area and the process id, so tests
+// running at the same time never meet. Removed when the object goes. Needs root.
+class CNetnsPair {
+public:
+    explicit CNetnsPair(const QString& area);
+    ~CNetnsPair();
+    CNetnsPair(const CNetnsPair&) = delete;
+    CNetnsPair& operator=(const CNetnsPair&) = delete;
+
+    // False, with the failing command in Error(), when the pair could not be made.
+    bool Ok() const { return m_ok; }
+    QString Error() const { return m_error; }
+    QString NameA() const { return m_name[0]; }
+    QString NameB() const { return m_name[1]; }
+    QString AddressA() const { return m_subnet + QStringLiteral(".1"); }
+    QString AddressB() const { return m_subnet + QStringLiteral(".2"); }
+    // The ends of the veth pair, in side A and side B.
+    QString InterfaceA() const { return m_veth[0]; }
+    QString InterfaceB() const { return m_veth[1]; }
+
+    // Starts program inside a namespace (NameA() or NameB()) through "ip netns exec".
+    void Start(QProcess& process, const QString& ns, const QString& program,
+               const QStringList& arguments) const {
+        process.start(QStringLiteral("ip"), QStringList{"netns", "exec", ns, program} + arguments);
+    }
+
+private:
+    bool Run(const QStringList& arguments);
+
+    QString m_name[2], m_veth[2], m_subnet, m_error;
+    int m_created = 0;
+    bool m_ok = false;
+};
+
+// Moves the calling thread into a named namespace for the object's lifetime; threads it starts
+// meanwhile (an engine's poll thread) stay there for good.
+class CNetnsEnter {
+public:
+    explicit CNetnsEnter(const QString& ns);
+    ~CNetnsEnter();
+    CNetnsEnter(const CNetnsEnter&) = delete;
+    CNetnsEnter& operator=(const CNetnsEnter&) = delete;
+
+    bool Ok() const { return m_ok; }
+
+private:
+    int m_previous = -1;
+    bool m_ok = false;
+};
+
+// The hardware address of the one non-loopback link inside a namespace, as `ip` shows it.
+QString LinkMac(const QString& ns);
 
 // A namespace pair whose side B the test thread enters, so that an engine started by the test
 // runs there while a peer (python3-zeroconf, dormo-helper) runs on side A.

@@ -1,11 +1,9 @@
 #pragma once
 
-#include "common/netns.h"
+#include "common/net_test.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QString>
 
 #include <arpa/inet.h>
@@ -28,14 +26,13 @@ public:
 
     explicit CWakeListener(const QString& ns) {
         CNetnsEnter inside(ns);
-        if (!inside.Ok()) return;
-        m_fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        m_fd = inside.Ok() ? socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0) : -1;
         const int on = 1;
-        setsockopt(m_fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
         sockaddr_in any{};
         any.sin_family = AF_INET;
         any.sin_port = htons(9);
-        if (bind(m_fd, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
+        if (m_fd >= 0 && (setsockopt(m_fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0 ||
+                          bind(m_fd, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0)) {
             close(m_fd);
             m_fd = -1;
         }
@@ -51,11 +48,11 @@ public:
     // What has arrived, waiting up to limitMs for count datagrams and then briefly for more.
     std::vector<Datagram> Receive(size_t count, int limitMs = 5000) {
         std::vector<Datagram> received;
-        QDeadlineTimer deadline(limitMs);
-        while (m_fd >= 0) {
+        const QDeadlineTimer deadline(limitMs);
+        for (;;) {
             const int wait = received.size() < count ? int(deadline.remainingTime()) : 200;
             pollfd ready{m_fd, POLLIN, 0};
-            if (wait <= 0 || poll(&ready, 1, wait) <= 0) break;
+            if (m_fd < 0 || wait <= 0 || poll(&ready, 1, wait) <= 0) break;
             char buffer[2048];
             alignas(cmsghdr) char control[256];
             iovec data{buffer, sizeof buffer};
@@ -66,16 +63,13 @@ public:
             message.msg_controllen = sizeof control;
             const ssize_t size = recvmsg(m_fd, &message, 0);
             if (size < 0) break;
-            Datagram datagram{QByteArray(buffer, size), {}};
-            for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
-                if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_PKTINFO) continue;
-                in_pktinfo info;
-                std::memcpy(&info, CMSG_DATA(c), sizeof info);
-                char text[INET_ADDRSTRLEN] = {};
-                inet_ntop(AF_INET, &info.ipi_addr, text, sizeof text);
-                datagram.to = QString::fromLatin1(text);
-            }
-            received.push_back(datagram);
+            in_pktinfo info{};
+            for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c))
+                if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO)
+                    std::memcpy(&info, CMSG_DATA(c), sizeof info);
+            char to[INET_ADDRSTRLEN] = {};
+            inet_ntop(AF_INET, &info.ipi_addr, to, sizeof to);
+            received.push_back({QByteArray(buffer, size), QString::fromLatin1(to)});
         }
         return received;
     }
@@ -83,13 +77,3 @@ public:
 private:
     int m_fd = -1;
 };
-
-// The hardware address of the one non-loopback link inside a namespace, as `ip` shows it.
-inline QString LinkMac(const QString& ns) {
-    QProcess ip;
-    ip.start(QStringLiteral("ip"), {"-n", ns, "-o", "link", "show"});
-    ip.waitForFinished(10000);
-    const QRegularExpression ether(QStringLiteral("link/ether ([0-9a-f:]{17})"));
-    const auto match = ether.match(QString::fromLatin1(ip.readAllStandardOutput()));
-    return match.hasMatch() ? match.captured(1) : QString();
-}

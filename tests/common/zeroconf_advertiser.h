@@ -22,8 +22,6 @@ public:
     bool Withdraw(const QString& instance);
 
 private:
-    bool WaitForLine(const QString& line);
-
     QProcess m_process;
     QString m_output;
     bool m_ready = false;

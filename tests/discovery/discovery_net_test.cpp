@@ -1,90 +1,275 @@
+// The DNS-SD engines and the discovery path over a namespace pair: what runs under test is in
+// side B, beside a real avahi-daemon on the test's private system bus when a case starts one;
+// python3-zeroconf advertises from side A.
 #include "discovery/discovery.h"
 
 #include "app/app.h"
+#include "app/settings.h"
+#include "common/avahi_daemon.h"
 #include "common/net_test.h"
+#include "common/temp_config.h"
 #include "common/zeroconf_advertiser.h"
 #include "discovery/browse_restart_thread.h"
 #include "discovery/computer_list_model.h"
+#include "platform/dnssd_choice.h"
+#include "platform/dnssd_daemon.h"
 #include "platform/dnssd_embedded.h"
+#include "platform/registry.h"
+
+#include <QByteArray>
 
 #include <arpa/inet.h>
 
-#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
 #include <utility>
+
+using namespace platform;
 
 namespace {
 
-// The whole discovery path into g_app's list, with an engine of the test's own in side B.
-class Discovery : public NetTest {
+class DiscoveryNet : public NetTest {
 protected:
-    void SetUp() override {
-        NetTest::SetUp();
-        if (IsSkipped() || HasFatalFailure()) return;
-        m_previousEngine = std::exchange(g_app.m_dnsSd, &m_engine);
-        g_app.m_listModel = &m_rows;
-        g_app.m_computers.clear();
-        ASSERT_TRUE(StartDiscovery());
-        StartBrowseRestartThread();
-    }
     void TearDown() override {
-        StopBrowseRestartThread();
-        CloseDiscovery();
-        if (m_previousEngine) g_app.m_dnsSd = m_previousEngine;
-        g_app.m_listModel = nullptr;
-        g_app.m_computers.clear();
+        if (m_listing) {
+            StopBrowseRestartThread();
+            CloseDiscovery();
+            g_app.m_dnsSd = m_previousEngine;
+            g_app.m_listModel = nullptr;
+            g_app.m_computers.clear();
+        }
+        m_engine.reset();
+        m_daemon.reset();
+        m_peer.reset();
         NetTest::TearDown();
     }
 
-    int Row(const QString& name) const { return m_rows.FindRow(name); }
-    const CListEntry& Opened(int row) const {
-        return g_app.m_computers.at(size_t(m_rows.Entry(row)));
+    void StartDaemon() {
+        m_daemon = std::make_unique<CAvahiDaemon>(m_pair->NameB(), m_pair->InterfaceB(),
+                                                  QStringLiteral("handheld"));
+        ASSERT_TRUE(m_daemon->Ok()) << m_daemon->Log().toStdString();
     }
-    bool Listed(const QString& name) {
-        return WaitUntil([&] { return Row(name) >= 0; });
+    void Advertise(const QStringList& services) {
+        m_peer = std::make_unique<CZeroconfAdvertiser>(*m_pair, services);
+        ASSERT_TRUE(m_peer->Ready()) << m_peer->Output().toStdString();
+    }
+    // Runs discovery into g_app's list on the engine the program chooses, with the product key's
+    // MdnsEngine as given (a null text: no value).
+    void List(const QString& preference = QString()) {
+        if (!preference.isNull()) {
+            CRegKey key;
+            ASSERT_EQ(g_app.m_registry->CreateKey(kProductKey, &key), ERROR_SUCCESS);
+            key.SetString(QStringLiteral("MdnsEngine"), preference);
+        }
+        m_previousEngine = std::exchange(g_app.m_dnsSd, &m_chosen);
+        g_app.m_listModel = &m_rows;
+        g_app.m_computers.clear();
+        m_listing = true;
+        ASSERT_TRUE(StartDiscovery());
+        StartBrowseRestartThread();
+    }
+    bool Listed(const QString& name, bool listed = true) {
+        return WaitUntil([&] { return (m_rows.FindRow(name) >= 0) == listed; }, 30000);
+    }
+    CListEntry& Opened(const QString& name) {
+        return g_app.m_computers.at(size_t(m_rows.Entry(m_rows.FindRow(name))));
+    }
+    bool HoldsMdnsSocket() const {
+        return ::HoldsMdnsSocket(m_pair->NameB(), QCoreApplication::applicationPid());
     }
 
-    platform::CEmbeddedDnsSd m_engine;
-    platform::CDnsSdEngine* m_previousEngine = nullptr;
+    CTempConfig m_config;
+    CChosenDnsSd m_chosen{[] { return MdnsEngineSetting(g_app); }};
+    CDnsSdEngine* m_previousEngine = nullptr;
+    bool m_listing = false;
     CComputerListModel m_rows;
+    std::unique_ptr<CDnsSdEngine> m_engine;
+    std::unique_ptr<CZeroconfAdvertiser> m_peer;
+    std::unique_ptr<CAvahiDaemon> m_daemon;
 };
 
 }  // namespace
 
-TEST_F(Discovery, ListsComputersWithHostNameAddressAndPortAndStaysBoundedAcrossRestarts) {
-    const QString longHost(60, QLatin1Char('w'));
-    CZeroconfAdvertiser helper(*m_pair, {"Dormo on deskpc:deskpc:4660", "lab:lab.deskpc:4661",
-                                         QStringLiteral("long:%1:4662").arg(longHost)});
-    ASSERT_TRUE(helper.Ready()) << helper.Output().toStdString();
-    for (const QString& host : {QStringLiteral("deskpc"), QStringLiteral("lab.deskpc"), longHost}) {
+TEST_F(DiscoveryNet, WithoutABusTheEmbeddedEngineListsStaysBoundedAndDropsAWithdrawnComputer) {
+    const QString longHost = QStringLiteral("lab.") + QString(60, u'w');
+    Advertise({"Dormo on deskpc:deskpc:4660", "lab:" + longHost + ":4661"});
+    List();
+    EXPECT_FALSE(m_chosen.UsesDaemon());
+    for (const QString& host : {QStringLiteral("deskpc"), longHost}) {
         ASSERT_TRUE(Listed(host)) << host.toStdString();
-        EXPECT_EQ(Opened(Row(host)).m_hostName, host.toStdString());
-        EXPECT_EQ(Opened(Row(host)).m_address, m_pair->AddressA().toStdString());
+        EXPECT_EQ(Opened(host).m_hostName, host.toStdString());
+        EXPECT_EQ(Opened(host).m_address, m_pair->AddressA().toStdString());
     }
-    EXPECT_EQ(m_rows.rowCount(), 3);
-    unsigned char port[2];
-    std::memcpy(port, &Opened(Row("deskpc")).m_port, 2);
-    EXPECT_EQ(port[0], 0x12);
-    EXPECT_EQ(port[1], 0x34);
-    EXPECT_EQ(Opened(Row("lab.deskpc")).m_port, htons(4661));
+    EXPECT_EQ(Opened("deskpc").m_port, htons(4660));
+    EXPECT_EQ(Opened(longHost).m_port, htons(4661));
+    EXPECT_TRUE(HoldsMdnsSocket()) << "the embedded engine listens itself";
 
     // Two restart cycles later every restart's resolves and queries have been released: one
     // browse plus one resolve and one query per computer at most.
-    const size_t lab = size_t(m_rows.Entry(Row("lab.deskpc")));
-    const uint32_t seen = g_app.m_computers[lab].m_lastSeen;
-    ASSERT_TRUE(WaitUntil([&] { return g_app.m_computers[lab].m_lastSeen - seen > 4000; }));
-    EXPECT_LE(m_engine.LiveOperations(), 7u);
-    EXPECT_EQ(m_rows.rowCount(), 3);
-    EXPECT_EQ(g_app.m_computers.size(), 3u);
+    CListEntry& lab = Opened(longHost);
+    const uint32_t seen = lab.m_lastSeen;
+    ASSERT_TRUE(WaitUntil([&] { return lab.m_lastSeen - seen > 4000; }));
+    EXPECT_LE(m_chosen.LiveOperations(), 5u);
+    EXPECT_EQ(m_rows.rowCount(), 2);
+
+    ASSERT_TRUE(m_peer->Withdraw(QStringLiteral("lab")));
+    ASSERT_TRUE(Listed(longHost, false));
+    EXPECT_EQ(g_app.m_computers.size(), 2u) << "the entry stays";
+    ASSERT_TRUE(Listed("deskpc")) << "the computer still advertising keeps its row";
+    EXPECT_EQ(Opened("deskpc").m_name, "deskpc");
 }
 
-TEST_F(Discovery, WithdrawnComputerLosesItsRowButKeepsItsEntry) {
-    CZeroconfAdvertiser helper(*m_pair, {"stays:deskpc:4660", "goes:laptop:4661"});
-    ASSERT_TRUE(helper.Ready()) << helper.Output().toStdString();
+TEST_F(DiscoveryNet, DaemonOnTheBusIsUsedWithoutAnMdnsSocketAndTheListRecoversAfterItRestarts) {
+    Advertise({"deskpc:deskpc:4660"});
+    StartDaemon();
+    List();
+    EXPECT_TRUE(m_chosen.UsesDaemon());
     ASSERT_TRUE(Listed("deskpc"));
-    ASSERT_TRUE(Listed("laptop"));
-    ASSERT_TRUE(helper.Withdraw(QStringLiteral("goes")));
-    ASSERT_TRUE(WaitUntil([&] { return Row("laptop") < 0; }, 30000));
-    EXPECT_EQ(g_app.m_computers.size(), 2u);
-    ASSERT_GE(Row("deskpc"), 0) << "the computer still advertising keeps its row";
-    EXPECT_EQ(Opened(Row("deskpc")).m_name, "deskpc");
+    EXPECT_FALSE(HoldsMdnsSocket()) << "one mDNS stack per host: the daemon's";
+
+    m_daemon->Kill();
+    ASSERT_TRUE(Listed("deskpc", false)) << "with the daemon gone nothing is heard";
+    ASSERT_TRUE(m_daemon->Start()) << m_daemon->Log().toStdString();
+    ASSERT_TRUE(Listed("deskpc")) << "listed again once the daemon is back";
+    // The lookups of the daemon that went away are neither kept nor released twice: one browse,
+    // at most one resolve and one address query.
+    EXPECT_LE(m_chosen.LiveOperations(), 3u);
+    // TearDown then closes the engine while the daemon is away.
+    m_daemon->Kill();
+}
+
+TEST_F(DiscoveryNet, DaemonAskedForButNotRunningFillsTheListOnceItStarts) {
+    Advertise({"deskpc:deskpc:4660"});
+    List(QStringLiteral("Daemon"));
+    EXPECT_TRUE(m_chosen.UsesDaemon());
+    StartDaemon();
+    EXPECT_TRUE(Listed("deskpc"));
+    EXPECT_FALSE(HoldsMdnsSocket());
+}
+
+TEST_F(DiscoveryNet, EmbeddedAskedForIsUsedEvenBesideADaemon) {
+    Advertise({"deskpc:deskpc:4660"});
+    StartDaemon();
+    List(QStringLiteral("embedded"));
+    EXPECT_FALSE(m_chosen.UsesDaemon());
+    EXPECT_TRUE(Listed("deskpc"));
+}
+
+namespace {
+
+// The engine's latest browse and resolve replies, each as one line of text.
+struct CReplies {
+    std::mutex mutex;
+    std::string browse, resolve;
+
+    std::string Browse() {
+        std::lock_guard lock(mutex);
+        return browse;
+    }
+    std::string Resolve() {
+        std::lock_guard lock(mutex);
+        return resolve;
+    }
+};
+
+DNSServiceErrorType Browse(CDnsSdEngine& engine, DNSServiceRef* ref, CReplies* replies) {
+    return engine.DNSServiceBrowse(
+        ref, 0, 0, "_vh-dormo._tcp.", "local.",
+        [](DNSServiceRef, DNSServiceFlags flags, uint32_t, DNSServiceErrorType error,
+           const char* name, const char* type, const char* domain, void* context) {
+            auto* replies = static_cast<CReplies*>(context);
+            std::lock_guard lock(replies->mutex);
+            replies->browse = std::to_string(flags) + ' ' + std::to_string(error) + ' ' + name +
+                              '|' + type + '|' + domain;
+        },
+        replies);
+}
+
+DNSServiceErrorType Resolve(CDnsSdEngine& engine, DNSServiceRef* ref, const char* name,
+                            CReplies* replies) {
+    return engine.DNSServiceResolve(
+        ref, kDNSServiceFlagsForceMulticast, 0, name, "_vh-dormo._tcp.", "local.",
+        [](DNSServiceRef, DNSServiceFlags, uint32_t, DNSServiceErrorType error,
+           const char* fullName, const char* host, uint16_t port, uint16_t txtLength,
+           const unsigned char* txt, void* context) {
+            auto* replies = static_cast<CReplies*>(context);
+            std::lock_guard lock(replies->mutex);
+            // A resolve that gave up may name nothing.
+            replies->resolve =
+                std::to_string(error) + ' ' + (fullName ? fullName : "") + ' ' +
+                (host ? host : "") + ' ' +
+                QByteArray(reinterpret_cast<const char*>(&port), 2).toHex().toStdString() +
+                " txt " +
+                QByteArray(reinterpret_cast<const char*>(txt), txtLength).toHex().toStdString();
+        },
+        replies);
+}
+
+// Each engine alone in side B: the embedded one, and the daemon's beside a real avahi-daemon.
+class Engine : public DiscoveryNet, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        DiscoveryNet::SetUp();
+        if (IsSkipped() || HasFatalFailure() || !GetParam()) {
+            m_engine = std::make_unique<CEmbeddedDnsSd>();
+            return;
+        }
+        StartDaemon();
+        m_engine = std::make_unique<CDaemonDnsSd>();
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(EmbeddedAndDaemon, Engine, ::testing::Bool());
+
+}  // namespace
+
+// Names come escaped and end in a dot, ports in network byte order, TXT in its wire form, flags
+// Add or 0, whichever engine runs; a resolve of a service that is gone gives up.
+TEST_P(Engine, RepliesFollowDnsSdConventionsFromBrowseToWithdrawal) {
+    Advertise({"Desk PC:deskpc:4660"});
+    CDnsSdEngine& engine = *m_engine;
+    ASSERT_TRUE(engine.Start());
+    CReplies replies;
+    DNSServiceRef browse = nullptr, resolve = nullptr;
+    ASSERT_EQ(Browse(engine, &browse, &replies), kDNSServiceErr_NoError);
+    ASSERT_TRUE(WaitUntil([&] { return !replies.Browse().empty(); }));
+    EXPECT_EQ(replies.Browse(), "2 0 Desk PC|_vh-dormo._tcp.|local.");
+    ASSERT_EQ(Resolve(engine, &resolve, "Desk PC", &replies), kDNSServiceErr_NoError);
+    ASSERT_TRUE(WaitUntil([&] { return !replies.Resolve().empty(); }));
+    EXPECT_EQ(replies.Resolve(), "0 Desk\\032PC._vh-dormo._tcp.local. deskpc.local. 1234 txt 00");
+
+    EXPECT_EQ(engine.LiveOperations(), 2u);
+    engine.DNSServiceRefDeallocate(resolve);
+    EXPECT_EQ(engine.LiveOperations(), 1u);
+    ASSERT_TRUE(m_peer->Withdraw(QStringLiteral("Desk PC")));
+    ASSERT_TRUE(WaitUntil([&] { return replies.Browse().starts_with("0 "); }));
+    EXPECT_EQ(replies.Browse(), "0 0 Desk PC|_vh-dormo._tcp.|local.");
+    engine.DNSServiceRefDeallocate(browse);
+    EXPECT_EQ(engine.LiveOperations(), 0u);
+
+    replies.resolve.clear();
+    ASSERT_EQ(Resolve(engine, &resolve, "nobody", &replies), kDNSServiceErr_NoError);
+    ASSERT_TRUE(WaitUntil([&] { return !replies.Resolve().empty(); }));
+    EXPECT_TRUE(replies.Resolve().starts_with(std::to_string(kDNSServiceErr_Timeout)));
+    engine.DNSServiceRefDeallocate(resolve);
+    EXPECT_EQ(engine.LiveOperations(), 0u);
+}
+
+TEST_F(DiscoveryNet, EmbeddedEngineSharesTheMdnsPortAndOnceClosedReleasesAllAndRefusesCalls) {
+    Advertise({"deskpc:deskpc:4660"});
+    CEmbeddedDnsSd first, engine;
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(engine.Start()) << "a second responder on the machine must not stop ours";
+    CReplies replies;
+    DNSServiceRef browse = nullptr;
+    Browse(engine, &browse, &replies);
+    EXPECT_TRUE(WaitUntil([&] { return !replies.Browse().empty(); }));
+
+    engine.Close();
+    EXPECT_EQ(engine.LiveOperations(), 0u);
+    engine.DNSServiceRefDeallocate(browse);
+    DNSServiceRef again = nullptr;
+    EXPECT_EQ(Browse(engine, &again, &replies), kDNSServiceErr_ServiceNotRunning);
+    EXPECT_EQ(again, nullptr);
 }

@@ -13,11 +13,6 @@
 
 using namespace platform;
 
-void PrintTo(const CRememberedComputer& c, std::ostream* out) {
-    *out << c.name.toStdString() << " " << c.address << ":" << c.port << " "
-         << (c.mac ? FormatMac(*c.mac).toStdString() : "no MAC");
-}
-
 namespace {
 
 const MacAddress kMac{0x52, 0x54, 0x00, 0xab, 0xcd, 0xef};
@@ -25,6 +20,10 @@ const MacAddress kMac{0x52, 0x54, 0x00, 0xab, 0xcd, 0xef};
 QByteArray SettingsText(const CTempConfig& config) {
     QFile file(config.Reopen()->FilePath());
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::vector<CRememberedComputer> Reloaded(const CTempConfig& config) {
+    return CRememberedComputers(*config.Reopen()).Load();
 }
 
 // A TXT record from its strings, each behind its length byte.
@@ -48,8 +47,7 @@ TEST(RememberedComputers, RoundTripKeepsEveryNameWholeAndWritesTheAgreedValues) 
     for (const auto& computer : computers)
         ASSERT_TRUE(CRememberedComputers(config.Registry()).Remember(computer));
 
-    auto reopened = config.Reopen();
-    EXPECT_EQ(CRememberedComputers(*reopened).Load(), computers);
+    EXPECT_EQ(Reloaded(config), computers);
     const QByteArray text = SettingsText(config);
     EXPECT_TRUE(
         text.contains("[Software\\Venholt\\Dormo\\Computers\\deskpc]\n"
@@ -66,12 +64,12 @@ TEST(RememberedComputers, ALaterLoginUpdatesTheComputerAndKeepsAKnownMac) {
     ASSERT_TRUE(store.Remember({"deskpc", "10.77.1.1", 4660, kMac}));
     ASSERT_TRUE(store.Remember({"deskpc", "10.77.1.9", 4661, std::nullopt}));
     EXPECT_FALSE(store.Remember({"", "10.77.1.1", 4660, kMac}));
-    const std::vector<CRememberedComputer> expected{{"deskpc", "10.77.1.9", 4661, kMac}};
-    EXPECT_EQ(CRememberedComputers(*config.Reopen()).Load(), expected);
+    EXPECT_EQ(Reloaded(config),
+              (std::vector<CRememberedComputer>{{"deskpc", "10.77.1.9", 4661, kMac}}));
 
     store.Forget();
     EXPECT_FALSE(SettingsText(config).contains("Computers"));
-    EXPECT_TRUE(CRememberedComputers(*config.Reopen()).Load().empty());
+    EXPECT_TRUE(Reloaded(config).empty());
 }
 
 TEST(RememberedComputers, StaleOrMalformedValuesAreSkippedOrReadAsUnknown) {

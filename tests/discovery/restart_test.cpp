@@ -16,10 +16,7 @@ namespace {
 // Records the browses and releases discovery asks of its engine; nothing goes on the network.
 class CRecordingEngine : public CDnsSdEngine {
 public:
-    bool Start() override {
-        m_up = m_startSucceeds;
-        return m_up;
-    }
+    bool Start() override { return m_up = m_startSucceeds; }
     void Close() override { m_up = false; }
     bool IsRunning() const override { return m_up; }
     size_t LiveOperations() const override { return 0; }
@@ -30,6 +27,7 @@ public:
         *ref = m_browseSucceeds ? reinterpret_cast<DNSServiceRef>(uintptr_t(m_browses)) : nullptr;
         return m_browseSucceeds ? kDNSServiceErr_NoError : kDNSServiceErr_Unknown;
     }
+    // Discovery never gets as far as a resolve or a query here.
     DNSServiceErrorType DNSServiceResolve(DNSServiceRef*, DNSServiceFlags, uint32_t, const char*,
                                           const char*, const char*, DNSServiceResolveReply,
                                           void*) override {

@@ -15,9 +15,12 @@ using namespace platform;
 
 namespace {
 
+const QString kProduct = QStringLiteral("Software\\Venholt\\Dormo");
+
 struct RegistryFile : ::testing::Test {
     QTemporaryDir dir;
     QString path = dir.path() + QStringLiteral("/dormo/registry.txt");
+    QString folder = QFileInfo(path).absolutePath();
 
     QByteArray Read(CRegKey& key, const QString& name, uint32_t expectType) {
         uint32_t type = 0, size = 0;
@@ -27,13 +30,23 @@ struct RegistryFile : ::testing::Test {
         EXPECT_EQ(type, expectType);
         return data;
     }
+    QString Text(CRegKey& key, const QString& name) {
+        QString text;
+        return key.QueryString(name, &text) ? text : QStringLiteral("(absent)");
+    }
     QByteArray FileText() const {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    int Mode() const {
+    void Write(const QByteArray& text) {
+        QDir().mkpath(folder);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    }
+    static int Mode(const QString& file) {
         struct stat st {};
-        return stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+        return stat(QFile::encodeName(file).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
     }
 };
 
@@ -51,7 +64,7 @@ TEST_F(RegistryFile, EveryValueTypeSurvivesSaveAndLoad) {
     {
         CRegistry reg(path);
         CRegKey key;
-        ASSERT_EQ(reg.CreateKey(QStringLiteral("Software\\Venholt\\Dormo"), &key), ERROR_SUCCESS);
+        ASSERT_EQ(reg.CreateKey(kProduct, &key), ERROR_SUCCESS);
         key.SetDword(QStringLiteral("Number"), 0xDEADBEEF);
         key.SetString(odd, odd);
         key.SetValue(QStringLiteral("Blob"), REG_BINARY, blob.constData(), blob.size());
@@ -63,9 +76,7 @@ TEST_F(RegistryFile, EveryValueTypeSurvivesSaveAndLoad) {
     CRegKey key;
     ASSERT_EQ(again.CreateKey(QStringLiteral("software\\VENHOLT\\dormo"), &key), ERROR_SUCCESS);
     EXPECT_EQ(Read(key, QStringLiteral("number"), REG_DWORD), QByteArray("\xef\xbe\xad\xde", 4));
-    QString text;
-    ASSERT_TRUE(key.QueryString(odd, &text));
-    EXPECT_EQ(text, odd);
+    EXPECT_EQ(Text(key, odd), odd);
     EXPECT_EQ(Read(key, QStringLiteral("Blob"), REG_BINARY), blob);
     EXPECT_EQ(Read(key, QStringLiteral("Odd"), REG_SZ), innerNul);
     EXPECT_EQ(Read(key, QStringLiteral("Empty"), REG_BINARY), QByteArray());
@@ -80,22 +91,18 @@ TEST_F(RegistryFile, EveryValueTypeSurvivesSaveAndLoad) {
 
 TEST_F(RegistryFile, NamesIgnoreAsciiCaseOnlyAndDeletesReachSubkeys) {
     CRegistry reg(path);
-    CRegKey key;
-    reg.CreateKey(QStringLiteral("Software\\Venholt\\Dormo\\SavedPasswords\\Deeper"), &key);
+    CRegKey key, product;
+    reg.CreateKey(kProduct + QStringLiteral("\\SavedPasswords\\Deeper"), &key);
     key.SetString(QStringLiteral("DeskPC"), QStringLiteral("one"));
     key.SetString(QStringLiteral("DESKPC"), QStringLiteral("two"));
     key.SetString(QStringLiteral("\u00c9cran"), QStringLiteral("upper"));
     key.SetString(QStringLiteral("\u00e9cran"), QStringLiteral("lower"));
-    QString text;
-    ASSERT_TRUE(key.QueryString(QStringLiteral("deskpc"), &text));
-    EXPECT_EQ(text, QStringLiteral("two"));
-    ASSERT_TRUE(key.QueryString(QStringLiteral("\u00c9cran"), &text));
-    EXPECT_EQ(text, QStringLiteral("upper"));
+    EXPECT_EQ(Text(key, QStringLiteral("deskpc")), QStringLiteral("two"));
+    EXPECT_EQ(Text(key, QStringLiteral("\u00c9cran")), QStringLiteral("upper"));
     EXPECT_EQ(key.DeleteValue(QStringLiteral("DESKpc")), ERROR_SUCCESS);
     EXPECT_EQ(key.DeleteValue(QStringLiteral("DeskPC")), ERROR_FILE_NOT_FOUND);
 
-    CRegKey product;
-    reg.CreateKey(QStringLiteral("Software\\Venholt\\Dormo"), &product);
+    reg.CreateKey(kProduct, &product);
     product.SetDword(QStringLiteral("SavePasswords"), 1);
     EXPECT_EQ(product.DeleteKey(QStringLiteral("savedpasswords")), ERROR_SUCCESS);
     const QByteArray saved = FileText();
@@ -104,95 +111,73 @@ TEST_F(RegistryFile, NamesIgnoreAsciiCaseOnlyAndDeletesReachSubkeys) {
     EXPECT_FALSE(saved.contains("Deeper"));
 }
 
-TEST_F(RegistryFile, FileIsPrivateAndReplacedWholeNeverRewrittenInPlace) {
-    CRegistry reg(path);
-    CRegKey key;
-    ASSERT_EQ(reg.CreateKey(QStringLiteral("K"), &key), ERROR_SUCCESS);
-    key.SetString(QStringLiteral("Hash"), QStringLiteral("first"));
-    EXPECT_EQ(Mode(), 0600);
-    // A reader holding the old file still sees it whole after the next save.
-    const int old = open(QFile::encodeName(path).constData(), O_RDONLY);
-    ASSERT_GE(old, 0);
-    key.SetString(QStringLiteral("Hash"), QStringLiteral("second"));
-    char buffer[4096];
-    const ssize_t n = pread(old, buffer, sizeof buffer, 0);
-    close(old);
-    ASSERT_GT(n, 0);
-    EXPECT_TRUE(QByteArray(buffer, n).contains("first"));
-    EXPECT_FALSE(QByteArray(buffer, n).contains("second"));
-    EXPECT_TRUE(FileText().contains("second"));
-    EXPECT_EQ(Mode(), 0600);
-}
-
-TEST_F(RegistryFile, CorruptFileIsMovedAsideAndDefaultsUsed) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    const QByteArray garbage = "[Software\\Venholt\\Dormo]\n\"Hash\"=sz:\"unterminated\n";
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(garbage);
-    }
-    CRegistry reg(path);
-    CRegKey key;
-    ASSERT_EQ(reg.CreateKey(QStringLiteral("Software\\Venholt\\Dormo"), &key), ERROR_SUCCESS);
-    uint32_t size = 0;
-    EXPECT_EQ(key.QueryValue(QStringLiteral("Hash"), nullptr, nullptr, &size),
-              ERROR_FILE_NOT_FOUND);
-    const QDir folder(QFileInfo(path).absolutePath());
-    const QStringList aside = folder.entryList({QStringLiteral("registry.txt.corrupt-*")});
-    ASSERT_EQ(aside.size(), 1);
-    QFile kept(folder.filePath(aside.first()));
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), garbage);
-}
-
-TEST_F(RegistryFile, ReadsWhatAPersonMayWriteAndKeepsEveryValue) {
-    struct Case {
-        const char* what;
-        QByteArray text;
-    };
-    const Case cases[] = {
-        {"byte-order mark", "\xEF\xBB\xBF[Software\\Venholt\\Dormo]\n\"Hash\"=sz:\"h\"\n"},
-        {"blanks after ] and around =",
-         "[Software\\Venholt\\Dormo] \t\n\"Hash\" =  sz:\"h\"\n\"Save\"\t= dword:1\n"},
-        {"indented lines, # comment, CRLF",
-         "  # mine\r\n  [ Software\\Venholt\\Dormo ]\r\n   \"Hash\" = sz: \"h\"   \r\n"},
-        {"type words in capitals, short dword, blanks in hex",
-         "[Software\\Venholt\\Dormo]\n\"Hash\"=SZ:\"h\"\n\"Save\"=DWORD:1\n\"B\"=hex: 01, 02\n"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        {
-            QFile f(path);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(c.text);
-        }
+TEST_F(RegistryFile, FileAndFolderArePrivateWhateverTheUmaskAndTheFileIsReplacedWhole) {
+    const mode_t umaskBefore = umask(022);
+    for (const bool existed : {false, true}) {
+        SCOPED_TRACE(existed);
+        QDir(folder).removeRecursively();
+        if (existed) QDir().mkpath(folder);
         CRegistry reg(path);
         CRegKey key;
-        ASSERT_EQ(reg.CreateKey(QStringLiteral("Software\\Venholt\\Dormo"), &key), ERROR_SUCCESS);
-        QString hash;
-        EXPECT_TRUE(key.QueryString(QStringLiteral("Hash"), &hash));
-        EXPECT_EQ(hash, QStringLiteral("h"));
-        if (c.text.contains("= dword:1") || c.text.contains("DWORD:1")) {
+        ASSERT_EQ(reg.CreateKey(QStringLiteral("K"), &key), ERROR_SUCCESS);
+        key.SetString(QStringLiteral("Hash"), QStringLiteral("first"));
+        EXPECT_EQ(Mode(folder), 0700);
+        EXPECT_EQ(Mode(path), 0600);
+        // A reader holding the old file still sees it whole after the next save.
+        const int old = open(QFile::encodeName(path).constData(), O_RDONLY);
+        ASSERT_GE(old, 0);
+        key.SetString(QStringLiteral("Hash"), QStringLiteral("second"));
+        char buffer[4096];
+        const ssize_t n = pread(old, buffer, sizeof buffer, 0);
+        close(old);
+        ASSERT_GT(n, 0);
+        EXPECT_TRUE(QByteArray(buffer, n).contains("first"));
+        EXPECT_FALSE(QByteArray(buffer, n).contains("second"));
+        EXPECT_TRUE(FileText().contains("second"));
+        EXPECT_EQ(Mode(path), 0600);
+    }
+    umask(umaskBefore);
+}
+
+TEST_F(RegistryFile, ReadsWhatAPersonMayWriteAndMovesACorruptFileAside) {
+    const struct {
+        const char* what;
+        QByteArray text;
+        bool valid;
+    } cases[] = {
+        {"byte-order mark", "\xEF\xBB\xBF[Software\\Venholt\\Dormo]\n\"Hash\"=sz:\"h\"\n", true},
+        {"blanks after ] and around =",
+         "[Software\\Venholt\\Dormo] \t\n\"Hash\" =  sz:\"h\"\n\"Save\"\t= dword:1\n", true},
+        {"indented lines, # comment, CRLF",
+         "  # mine\r\n  [ Software\\Venholt\\Dormo ]\r\n   \"Hash\" = sz: \"h\"   \r\n", true},
+        {"type words in capitals, short dword, blanks in hex",
+         "[Software\\Venholt\\Dormo]\n\"Hash\"=SZ:\"h\"\n\"Save\"=DWORD:1\n\"B\"=hex: 01, 02\n",
+         true},
+        {"unterminated string: corrupt", "[Software\\Venholt\\Dormo]\n\"Hash\"=sz:\"h\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Write(c.text);
+        CRegistry reg(path);
+        CRegKey key;
+        ASSERT_EQ(reg.CreateKey(kProduct, &key), ERROR_SUCCESS);
+        EXPECT_EQ(Text(key, QStringLiteral("Hash")), c.valid ? "h" : "(absent)");
+        if (c.text.contains("dword:1") || c.text.contains("DWORD:1")) {
             EXPECT_EQ(Read(key, QStringLiteral("Save"), REG_DWORD), QByteArray("\1\0\0\0", 4));
         }
         if (c.text.contains("hex: 01")) {
             EXPECT_EQ(Read(key, QStringLiteral("B"), REG_BINARY), QByteArray("\1\2", 2));
         }
-        EXPECT_TRUE(QDir(QFileInfo(path).absolutePath())
-                        .entryList({QStringLiteral("*.corrupt-*")})
-                        .isEmpty());
+        const QStringList aside =
+            QDir(folder).entryList({QStringLiteral("registry.txt.corrupt-*")});
+        ASSERT_EQ(aside.size(), c.valid ? 0 : 1);
+        QFile kept(QDir(folder).filePath(aside.value(0)));
+        EXPECT_TRUE(c.valid || (kept.open(QIODevice::ReadOnly) && kept.readAll() == c.text));
     }
 }
 
 TEST_F(RegistryFile, ValuesUnderABackslashHeaderSurviveASave) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("\"Early\"=sz:\"before any header\"\n[\\\\]\n\"Top\"=dword:7\n");
-    }
+    Write("\"Early\"=sz:\"before any header\"\n[\\\\]\n\"Top\"=dword:7\n");
     {
         CRegistry reg(path);
         CRegKey key;
@@ -203,26 +188,23 @@ TEST_F(RegistryFile, ValuesUnderABackslashHeaderSurviveASave) {
     CRegKey root;
     ASSERT_EQ(again.CreateKey(QStringLiteral("\\"), &root), ERROR_SUCCESS);
     EXPECT_EQ(Read(root, QStringLiteral("Top"), REG_DWORD), QByteArray("\7\0\0\0", 4));
-    QString early;
-    EXPECT_TRUE(root.QueryString(QStringLiteral("Early"), &early));
-    EXPECT_EQ(early, QStringLiteral("before any header"));
+    EXPECT_EQ(Text(root, QStringLiteral("Early")), QStringLiteral("before any header"));
 }
 
 TEST_F(RegistryFile, ASaveKeepsWhatOthersChangedMeanwhileAndItsOwnChangesWin) {
-    const QString product = QStringLiteral("Software\\Venholt\\Dormo");
     CRegistry ours(path);
     CRegKey key;
-    ASSERT_EQ(ours.CreateKey(product, &key), ERROR_SUCCESS);
+    ASSERT_EQ(ours.CreateKey(kProduct, &key), ERROR_SUCCESS);
     for (const char* name : {"Mine", "Shared", "Gone", "Kept"})
         key.SetString(QString::fromLatin1(name), QStringLiteral("old"));
     {
         // Another copy, or a person with an editor, changes the file meanwhile.
         CRegistry theirs(path);
         CRegKey other;
-        ASSERT_EQ(theirs.CreateKey(product + QStringLiteral("\\SavedPasswords"), &other),
+        ASSERT_EQ(theirs.CreateKey(kProduct + QStringLiteral("\\SavedPasswords"), &other),
                   ERROR_SUCCESS);
         other.SetString(QStringLiteral("DeskPC"), QStringLiteral("theirs"));
-        theirs.CreateKey(product, &other);
+        theirs.CreateKey(kProduct, &other);
         other.SetString(QStringLiteral("Shared"), QStringLiteral("theirs"));
         other.SetString(QStringLiteral("Mine"), QStringLiteral("theirs"));
         other.DeleteValue(QStringLiteral("Kept"));
@@ -231,40 +213,12 @@ TEST_F(RegistryFile, ASaveKeepsWhatOthersChangedMeanwhileAndItsOwnChangesWin) {
     key.DeleteValue(QStringLiteral("Gone"));
 
     CRegistry after(path);
-    CRegKey check;
-    ASSERT_EQ(after.CreateKey(product, &check), ERROR_SUCCESS);
-    struct Expect {
-        const char* name;
-        const char* text;  // null: absent
-    };
-    for (const Expect& e : {Expect{"Mine", "ours"}, Expect{"Shared", "theirs"},
-                            Expect{"Gone", nullptr}, Expect{"Kept", nullptr}}) {
-        SCOPED_TRACE(e.name);
-        QString text;
-        EXPECT_EQ(check.QueryString(QString::fromLatin1(e.name), &text), e.text != nullptr);
-        if (e.text) {
-            EXPECT_EQ(text, QString::fromLatin1(e.text));
-        }
-    }
-    CRegKey saved;
-    after.CreateKey(product + QStringLiteral("\\SavedPasswords"), &saved);
-    QString hash;
-    EXPECT_TRUE(saved.QueryString(QStringLiteral("DeskPC"), &hash));
-}
-
-TEST_F(RegistryFile, FolderIsPrivateWhateverTheUmask) {
-    const mode_t old = umask(022);
-    const QString folder = QFileInfo(path).absolutePath();
-    for (const bool existed : {false, true}) {
-        SCOPED_TRACE(existed);
-        QDir(folder).removeRecursively();
-        if (existed) QDir().mkpath(folder);
-        CRegistry reg(path);
-        CRegKey key;
-        ASSERT_EQ(reg.CreateKey(QStringLiteral("K"), &key), ERROR_SUCCESS);
-        struct stat st {};
-        ASSERT_EQ(stat(QFile::encodeName(folder).constData(), &st), 0);
-        EXPECT_EQ(st.st_mode & 0777, 0700u);
-    }
-    umask(old);
+    CRegKey check, saved;
+    ASSERT_EQ(after.CreateKey(kProduct, &check), ERROR_SUCCESS);
+    EXPECT_EQ(Text(check, QStringLiteral("Mine")), QStringLiteral("ours"));
+    EXPECT_EQ(Text(check, QStringLiteral("Shared")), QStringLiteral("theirs"));
+    EXPECT_EQ(Text(check, QStringLiteral("Gone")), QStringLiteral("(absent)"));
+    EXPECT_EQ(Text(check, QStringLiteral("Kept")), QStringLiteral("(absent)"));
+    after.CreateKey(kProduct + QStringLiteral("\\SavedPasswords"), &saved);
+    EXPECT_EQ(Text(saved, QStringLiteral("DeskPC")), QStringLiteral("theirs"));
 }

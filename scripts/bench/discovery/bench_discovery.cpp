@@ -8,7 +8,7 @@
 #include "app/app.h"
 #include "common/avahi_daemon.h"
 #include "common/isolated_network.h"
-#include "common/netns.h"
+#include "common/net_test.h"
 #include "common/zeroconf_advertiser.h"
 #include "discovery/browse_restart_thread.h"
 #include "discovery/computer_list_model.h"

@@ -4,7 +4,7 @@
 // first minute, at the middle and at the end, and the growth over the second half.
 // Usage: bench_soak [MINUTES] [COMPUTERS] [SAMPLE_SECONDS]
 #include "common/isolated_network.h"
-#include "common/netns.h"
+#include "common/net_test.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
