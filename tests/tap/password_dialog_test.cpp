@@ -1,15 +1,17 @@
 #include "connection/password_dialog.h"
 
 #include "common/helper_process.h"
-#include "common/screen_setup.h"
 #include "connection/connection_fakes.h"
 #include "connection/password_hash.h"
 #include "connection/saved_passwords.h"
 #include "connection/scripted_peer.h"
 #include "modal_script.h"
 #include "tap_steps.h"
+#include "ui/row_drawing.h"
 
 #include <gtest/gtest.h>
+
+#include <QRegularExpression>
 
 namespace {
 
@@ -37,7 +39,6 @@ protected:
     }
 
     CConnectionTestApp m_app;
-    CScreenSetup m_screen{96, 240, 320};
     CModalScript m_script;
 };
 
@@ -164,44 +165,98 @@ TEST_F(PasswordDialogTest, CancelGivesUpALoginToASilentComputerAtOnce) {
     EXPECT_TRUE(m_app.Texts().isEmpty());
 }
 
-TEST_F(PasswordDialogTest, EnterSendsOnlyARowChosenOnTheScreenAndLettersChooseNothing) {
+// Each row on screen, tapped, sends its own word to the helper and confirms it.
+TEST_F(PasswordDialogTest, CommandScreenListsTheFiveCommandsAndEachRowSendsItsWord) {
     CHelperProcess helper("Secret");
+    const QStringList words{"Dormo", "Sleep", "Restart", "Lock", "Hibernate"};
     LogIn();
+    m_script.When<CCommandScreen>([&](CCommandScreen& screen) {
+        EXPECT_EQ(HeaderText(screen), kComputer);
+        EXPECT_EQ(SoftKeys(screen), (QStringList{"Tools", "Back"}));
+        CCommandListView* list = CommandList(screen);
+        EXPECT_EQ(g_app.m_commandList, list);
+        EXPECT_EQ(g_app.m_commandHeader, screen.findChild<CHeaderLabel*>("header"));
+        EXPECT_EQ(list->currentIndex().row(), 0);
+        EXPECT_TRUE(list->selectionModel()->isRowSelected(0));
+        EXPECT_EQ(QApplication::focusWidget(), list);
+        // Rows are a fifth of the list's height, truncated: 400 and 403 both give 80.
+        for (int listHeight : {400, 403}) {
+            screen.resize(240, listHeight + 24 + CSoftKeyBar::Height());
+            EXPECT_EQ(list->geometry(), QRect(0, 24, 240, listHeight));
+            EXPECT_EQ(list->visualRect(list->model()->index(4, 0)), QRect(0, 320, 240, 80));
+        }
+        EXPECT_EQ(screen.findChild<CHeaderLabel*>("header")->geometry(), QRect(0, -1, 240, 24));
+        const QList<int> pictures{0, 1, 4, 3, 2};
+        for (int row = 0; row < 5; ++row) {
+            SCOPED_TRACE(row);
+            const QModelIndex index = list->model()->index(row, 0);
+            EXPECT_EQ(index.data().toString(), words[row]);
+            EXPECT_EQ(index.data(kRowItemDataRole).toInt(), pictures[row]);
+            CPressedPaintSpy spy;
+            list->viewport()->installEventFilter(&spy);
+            TapRow(list, row);
+            list->viewport()->removeEventFilter(&spy);
+            EXPECT_TRUE(spy.m_sawPressedPaint);
+            EXPECT_FALSE(g_app.m_rowPressed);
+            EXPECT_EQ(list->currentIndex().row(), row);
+            ASSERT_EQ(m_app.Texts().size(), row + 1) << "sent at once";
+            EXPECT_EQ(m_app.Texts().last(), words[row] + " command sent");
+            const auto& box = m_app.m_boxes.ShownBoxes().back();
+            EXPECT_EQ(box.owner, &screen);
+            EXPECT_EQ(box.caption, "Dormo");
+            EXPECT_EQ(box.flags, platform::MB_OK | platform::MB_ICONINFORMATION);
+            EXPECT_TRUE(helper.WaitForLog("command ", row + 1));
+        }
+        ClickSoftKey(screen, 1);
+    });
+    Open(helper);
+    EXPECT_TRUE(helper.WaitForLog("connection closed"));
+    QStringList received;
+    const QRegularExpression command(QStringLiteral("command (\\w+)\n"));
+    for (const auto& match : command.globalMatch(QString::fromUtf8(helper.Log())))
+        received << match.captured(1);
+    EXPECT_EQ(received.join(u' '), words.join(u' ')) << "each row sent its own word, in turn";
+}
+
+// Enter sends the row chosen on the screen, once, when the key comes up: not the key held from
+// the password page, not letters typed on the list, not a row nobody chose.
+TEST_F(PasswordDialogTest, EnterSendsOnKeyUpOnlyARowChosenOnTheScreen) {
+    CHelperProcess helper("Secret");
+    m_script.When<CPasswordDialog>([](CPasswordDialog& page) {
+        QTest::keyClicks(PasswordEdit(page), "Secret");
+        QTest::keyPress(PasswordEdit(page), Qt::Key_Return);
+    });
     m_script.When<CCommandScreen>([this](CCommandScreen& screen) {
         CCommandListView* list = CommandList(screen);
+        for (int repeat = 0; repeat < 5; ++repeat) {
+            EnterKey(QEvent::KeyRelease, true);
+            EnterKey(QEvent::KeyPress, true);
+        }
+        EnterKey(QEvent::KeyRelease);
+        EXPECT_TRUE(m_app.Texts().isEmpty()) << "the Enter held from the password page";
         const auto enter = [list] { QTest::keyClick(list, Qt::Key_Return); };
-        struct Step {
+        const auto held = [] {
+            EnterKey(QEvent::KeyPress);
+            EnterKey(QEvent::KeyRelease, true);
+            EnterKey(QEvent::KeyPress, true);
+        };
+        const struct {
             std::function<void()> keys;
             int row;
             QString sent;
-        };
-        const std::vector<Step> steps = {
-            {[&] {
-                 QTest::keyClicks(list, QStringLiteral("Secret"));
-                 enter();
-                 enter();
-             },
-             0, ""},
-            {[&] {
-                 QTest::keyClick(list, Qt::Key_Down);
-                 enter();
-             },
-             1, "Sleep command sent"},
-            {[&] {
-                 QTest::keyClicks(list, QStringLiteral("x"));
-                 enter();
-             },
-             1, ""},
-            {[&] {
-                 QTest::keyClick(list, Qt::Key_Up);
-                 enter();
-             },
-             0, "Dormo command sent"},
+        } steps[] = {
+            {[&] { QTest::keyClicks(list, "Secret"); enter(); enter(); }, 0, ""},
+            {[&] { QTest::keyClick(list, Qt::Key_Down); enter(); }, 1, "Sleep command sent"},
+            {[&] { QTest::keyClicks(list, "x"); enter(); }, 1, ""},
+            {[&] { QTest::keyClick(list, Qt::Key_Up); held(); }, 0, ""},
+            {[&] { EnterKey(QEvent::KeyRelease); }, 0, "Dormo command sent"},
+            {[&] { EnterKey(QEvent::KeyRelease); }, 0, ""},
             {[&] { TapRow(list, 3); }, 3, "Lock command sent"},
             {enter, 3, "Lock command sent"},
+            {[&] { list->clearSelection(); enter(); }, 3, ""},
         };
         QStringList sent;
-        for (size_t i = 0; i < steps.size(); ++i) {
+        for (size_t i = 0; i < std::size(steps); ++i) {
             steps[i].keys();
             if (!steps[i].sent.isEmpty()) sent << steps[i].sent;
             EXPECT_EQ(list->currentIndex().row(), steps[i].row) << "step " << i;
