@@ -27,9 +27,6 @@ namespace {
 
 class Pages : public ::testing::Test {
 protected:
-    bool Options(const std::function<void(CPage&)>& inside) {
-        return WithOpenPage([&] { OnMainWindowCommand(g_app, &m_main, IDM_OPTIONS); }, inside);
-    }
     bool Opened(int command, const std::function<void(CPage&)>& inside) {
         return WithOpenPage([&] { OnMainWindowCommand(g_app, &m_main, command); }, inside);
     }
@@ -60,7 +57,7 @@ TEST_F(Pages, OptionsShowTheStoredSettingsAndStoreThemOnlyWithSaveOrOk) {
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.name + std::to_string(step.end));
-        EXPECT_TRUE(Options([&](CPage& page) {
+        EXPECT_TRUE(Opened(IDM_OPTIONS, [&](CPage& page) {
             EXPECT_EQ(HeaderText(page), "Options");
             EXPECT_EQ(page.ControlAs<QCheckBox>(IDC_CONFIRM_COMMANDS)->text(),
                       "Ask before sending a command");
@@ -68,8 +65,10 @@ TEST_F(Pages, OptionsShowTheStoredSettingsAndStoreThemOnlyWithSaveOrOk) {
             auto* box = page.ControlAs<QCheckBox>(step.box);
             EXPECT_EQ(box->isChecked(), step.shown);
             QTest::mouseClick(box, Qt::LeftButton);
-            if (step.end == kOk) page.OnCommand(IDOK_COMMAND);
-            else ClickSoftKey(page, step.end);
+            if (step.end == kOk)
+                page.OnCommand(IDOK_COMMAND);
+            else
+                ClickSoftKey(page, step.end);
             EXPECT_FALSE(page.isVisible());
         }));
         EXPECT_EQ(m_app.m_config.Saved(step.name), step.stored);
@@ -103,7 +102,7 @@ TEST_F(Pages, OptionsButtonsAskAndActOnlyOnYesWhileThePageStaysAsItWas) {
     for (const auto& b : buttons) {
         EXPECT_TRUE(b.kept());
         const size_t before = m_app.m_boxes.ShownBoxes().size();
-        Options([&](CPage& page) {
+        Opened(IDM_OPTIONS, [&](CPage& page) {
             page.ControlAs<QCheckBox>(IDC_SAVE_PASSWORDS)->setChecked(true);
             m_app.m_boxes.Answer(IDNO);
             QTest::mouseClick(page.ControlAs<QPushButton>(b.button), Qt::LeftButton);
@@ -129,33 +128,37 @@ TEST_F(Pages, OptionsButtonsAskAndActOnlyOnYesWhileThePageStaysAsItWas) {
 
 TEST_F(Pages, FirstRunShowsTheNoticeWholeAndEndsOnlyWithOkRememberingOnlyATickedBox) {
     for (const bool tick : {false, true}) {
-        const bool opened = WithOpenPage([&] { RunFirstRunPage(&m_main); }, [&](CPage& page) {
-            EXPECT_EQ(page.parentWidget(), &m_main);
-            EXPECT_EQ(HeaderText(page), "First run");
-            auto* notice = page.ControlAs<QLabel>(IDC_FIRST_RUN_TEXT);
-            const QStringList lines = notice->text().split(u'\n');
-            ASSERT_EQ(lines.size(), 6);
-            EXPECT_EQ(lines.mid(0, 4), (QStringList{"To use Dormo, you will need to set up the "
-                                                    "Dormo-",
-                                                    "Helper on your computer.", "", "Please load"}));
-            EXPECT_TRUE(QUrl(lines[4]).host().endsWith(".example"));
-            EXPECT_EQ(QUrl(lines[4]).path(), "/Dormo");
-            EXPECT_EQ(lines[5], " on your computer for setup instructions");
-            const QRect text = notice->geometry();
-            EXPECT_LE(text.right(), page.ClientRect().right());
-            EXPECT_GE(text.height(), notice->heightForWidth(text.width()));
-            auto* box = page.ControlAs<QCheckBox>(IDC_DONT_SHOW_AGAIN);
-            EXPECT_GT(box->y(), text.bottom());
-            EXPECT_EQ(page.focusWidget(), box);
-            QTest::keyClick(&page, Qt::Key_Escape);
-            page.close();
-            page.OnCommand(IDCANCEL_COMMAND);
-            page.OnCommand(IDM_CLOSE);
-            EXPECT_TRUE(page.isVisible());
-            if (tick) QTest::mouseClick(box, Qt::LeftButton);
-            ClickSoftKey(page, 0);
-            EXPECT_FALSE(page.isVisible());
-        });
+        const bool opened = WithOpenPage(
+            [&] { RunFirstRunPage(&m_main); },
+            [&](CPage& page) {
+                EXPECT_EQ(page.parentWidget(), &m_main);
+                EXPECT_EQ(HeaderText(page), "First run");
+                EXPECT_EQ(SoftKeys(page), QStringList{"OK"});
+                auto* notice = page.ControlAs<QLabel>(IDC_FIRST_RUN_TEXT);
+                const QStringList lines = notice->text().split(u'\n');
+                ASSERT_EQ(lines.size(), 6);
+                EXPECT_EQ(lines.mid(0, 4),
+                          (QStringList{"To use Dormo, you will need to set up the "
+                                       "Dormo-",
+                                       "Helper on your computer.", "", "Please load"}));
+                EXPECT_TRUE(QUrl(lines[4]).host().endsWith(".example"));
+                EXPECT_EQ(QUrl(lines[4]).path(), "/Dormo");
+                EXPECT_EQ(lines[5], " on your computer for setup instructions");
+                const QRect text = notice->geometry();
+                EXPECT_LE(text.right(), page.ClientRect().right());
+                EXPECT_GE(text.height(), notice->heightForWidth(text.width()));
+                auto* box = page.ControlAs<QCheckBox>(IDC_DONT_SHOW_AGAIN);
+                EXPECT_GT(box->y(), text.bottom());
+                EXPECT_EQ(page.focusWidget(), box);
+                QTest::keyClick(&page, Qt::Key_Escape);
+                page.close();
+                page.OnCommand(IDCANCEL_COMMAND);
+                page.OnCommand(IDM_CLOSE);
+                EXPECT_TRUE(page.isVisible());
+                if (tick) QTest::mouseClick(box, Qt::LeftButton);
+                ClickSoftKey(page, 0);
+                EXPECT_FALSE(page.isVisible());
+            });
         ASSERT_TRUE(opened);
         EXPECT_EQ(m_app.m_config.Saved(QStringLiteral("FirstRunPassed")),
                   tick ? std::optional(DwordBytes(1)) : std::nullopt);
@@ -188,7 +191,8 @@ TEST_F(Pages, HelpShowsBothSectionsBelowItsHeaderOverTheWholePage) {
         const QString shown = text->toPlainText();
         EXPECT_TRUE(shown.startsWith("How to get Dormo working for you...\n"));
         EXPECT_TRUE(shown.endsWith("for the Dormo Helper.\n")) << "nothing beyond";
-        for (const QChar c : {QChar(0xfeff), QChar(u'\r'), QChar(0)}) EXPECT_FALSE(shown.contains(c));
+        for (const QChar c : {QChar(0xfeff), QChar(u'\r'), QChar(0)})
+            EXPECT_FALSE(shown.contains(c));
         const QStringList sections = shown.split("\n===\n");
         ASSERT_EQ(sections.size(), 2);
         EXPECT_TRUE(sections[0].contains("Enjoy!"));
@@ -241,14 +245,15 @@ TEST_F(Pages, ToolsCommandsOpenTheirPageInTheMainWindowAndAskOrTellOwnedByTheScr
     const auto opens = [&](int command) {
         std::vector<std::pair<int, QWidget*>> opened;
         for (const auto& run : from)
-            WithOpenPage([&] { run(command); }, [&](CPage& page) {
-                opened.emplace_back(page.TemplateId(), page.parentWidget());
-                page.OnCommand(IDCANCEL_COMMAND);
-            });
+            WithOpenPage([&] { run(command); },
+                         [&](CPage& page) {
+                             opened.emplace_back(page.TemplateId(), page.parentWidget());
+                             page.OnCommand(IDCANCEL_COMMAND);
+                         });
         return opened;
     };
-    for (const auto& [command, page] : {std::pair{IDM_OPTIONS, IDD_OPTIONS},
-                                        {IDM_ABOUT, IDD_ABOUT}, {IDM_HELP, IDD_HELP}})
+    for (const auto& [command, page] :
+         {std::pair{IDM_OPTIONS, IDD_OPTIONS}, {IDM_ABOUT, IDD_ABOUT}, {IDM_HELP, IDD_HELP}})
         EXPECT_EQ(opens(command), (std::vector<std::pair<int, QWidget*>>(2, {page, &m_main})));
     for (const int id : {IDOK_COMMAND, IDCANCEL_COMMAND, IDC_DELETE_PASSWORDS, IDM_SAVE, 12345})
         EXPECT_TRUE(opens(id).empty()) << id;

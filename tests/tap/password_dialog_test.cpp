@@ -39,13 +39,13 @@ protected:
     }
 
     CConnectionTestApp m_app;
+    CHelperProcess m_helper{"Secret"};
     CModalScript m_script;
 };
 
 }  // namespace
 
 TEST_F(PasswordDialogTest, IsLaidOutAsAPageWhereAnEmptyLoginDoesNothingAndEscapeCancels) {
-    CHelperProcess helper("Secret");
     m_script.When<CPasswordDialog>([](CPasswordDialog& page) {
         page.resize(240, 320);
         EXPECT_EQ(HeaderText(page), kComputer);
@@ -67,9 +67,9 @@ TEST_F(PasswordDialogTest, IsLaidOutAsAPageWhereAnEmptyLoginDoesNothingAndEscape
         EXPECT_TRUE(page.isVisible());
         QTest::keyClick(edit, Qt::Key_Escape);
     });
-    Open(helper);
+    Open(m_helper);
     EXPECT_TRUE(m_app.Texts().isEmpty());
-    EXPECT_FALSE(helper.Log().contains("client ")) << helper.Log().constData();
+    EXPECT_FALSE(m_helper.Log().contains("client ")) << m_helper.Log().constData();
     EXPECT_EQ(g_app.m_passwordHeader, nullptr);
 }
 
@@ -100,22 +100,20 @@ TEST_F(PasswordDialogTest, RefusalEmptiesTheEditThenEnterLogsInWithTheFirst1022C
 }
 
 TEST_F(PasswordDialogTest, WithSavingOffTheSavedValueIsNeitherUsedNorRewritten) {
-    CHelperProcess helper("Secret");
     g_app.m_savePasswords = false;
     WriteSavedHash(kComputer, "kept");
-    m_script.When<CPasswordDialog>([&helper](CPasswordDialog& page) {
+    m_script.When<CPasswordDialog>([this](CPasswordDialog& page) {
         EXPECT_EQ(PasswordEdit(page)->text(), QString());
-        EXPECT_FALSE(helper.Log().contains("client "));
+        EXPECT_FALSE(m_helper.Log().contains("client "));
         TypePasswordAndLogin(page, "Secret");
     });
     LeaveCommandScreen();
-    Open(helper);
+    Open(m_helper);
     EXPECT_EQ(ReadSavedHash(kComputer).value_or(""), "kept");
     EXPECT_TRUE(m_app.Texts().isEmpty());
 }
 
 TEST_F(PasswordDialogTest, LoginWithThePlaceholderTriesTheSavedHashAndATypedPasswordIsWiped) {
-    CHelperProcess helper("Secret");
     struct Case {
         QString saved;
         QString typed;
@@ -139,7 +137,7 @@ TEST_F(PasswordDialogTest, LoginWithThePlaceholderTriesTheSavedHashAndATypedPass
             EXPECT_TRUE(edit->text().isEmpty());
             ClickSoftKey(screen, 1);
         });
-        Open(helper);
+        Open(m_helper);
         EXPECT_FALSE(typed.contains(QStringLiteral("Secret"))) << "overwritten where it lay";
     }
     EXPECT_TRUE(m_app.Texts().isEmpty());
@@ -167,7 +165,6 @@ TEST_F(PasswordDialogTest, CancelGivesUpALoginToASilentComputerAtOnce) {
 
 // Each row on screen, tapped, sends its own word to the helper and confirms it.
 TEST_F(PasswordDialogTest, CommandScreenListsTheFiveCommandsAndEachRowSendsItsWord) {
-    CHelperProcess helper("Secret");
     const QStringList words{"Dormo", "Sleep", "Restart", "Lock", "Hibernate"};
     LogIn();
     m_script.When<CCommandScreen>([&](CCommandScreen& screen) {
@@ -205,15 +202,15 @@ TEST_F(PasswordDialogTest, CommandScreenListsTheFiveCommandsAndEachRowSendsItsWo
             EXPECT_EQ(box.owner, &screen);
             EXPECT_EQ(box.caption, "Dormo");
             EXPECT_EQ(box.flags, platform::MB_OK | platform::MB_ICONINFORMATION);
-            EXPECT_TRUE(helper.WaitForLog("command ", row + 1));
+            EXPECT_TRUE(m_helper.WaitForLog("command ", row + 1));
         }
         ClickSoftKey(screen, 1);
     });
-    Open(helper);
-    EXPECT_TRUE(helper.WaitForLog("connection closed"));
+    Open(m_helper);
+    EXPECT_TRUE(m_helper.WaitForLog("connection closed"));
     QStringList received;
     const QRegularExpression command(QStringLiteral("command (\\w+)\n"));
-    for (const auto& match : command.globalMatch(QString::fromUtf8(helper.Log())))
+    for (const auto& match : command.globalMatch(QString::fromUtf8(m_helper.Log())))
         received << match.captured(1);
     EXPECT_EQ(received.join(u' '), words.join(u' ')) << "each row sent its own word, in turn";
 }
@@ -221,7 +218,6 @@ TEST_F(PasswordDialogTest, CommandScreenListsTheFiveCommandsAndEachRowSendsItsWo
 // Enter sends the row chosen on the screen, once, when the key comes up: not the key held from
 // the password page, not letters typed on the list, not a row nobody chose.
 TEST_F(PasswordDialogTest, EnterSendsOnKeyUpOnlyARowChosenOnTheScreen) {
-    CHelperProcess helper("Secret");
     m_script.When<CPasswordDialog>([](CPasswordDialog& page) {
         QTest::keyClicks(PasswordEdit(page), "Secret");
         QTest::keyPress(PasswordEdit(page), Qt::Key_Return);
@@ -234,43 +230,43 @@ TEST_F(PasswordDialogTest, EnterSendsOnKeyUpOnlyARowChosenOnTheScreen) {
         }
         EnterKey(QEvent::KeyRelease);
         EXPECT_TRUE(m_app.Texts().isEmpty()) << "the Enter held from the password page";
-        const auto enter = [list] { QTest::keyClick(list, Qt::Key_Return); };
-        const auto held = [] {
-            EnterKey(QEvent::KeyPress);
-            EnterKey(QEvent::KeyRelease, true);
-            EnterKey(QEvent::KeyPress, true);
-        };
-        const struct {
-            std::function<void()> keys;
-            int row;
-            QString sent;
-        } steps[] = {
-            {[&] { QTest::keyClicks(list, "Secret"); enter(); enter(); }, 0, ""},
-            {[&] { QTest::keyClick(list, Qt::Key_Down); enter(); }, 1, "Sleep command sent"},
-            {[&] { QTest::keyClicks(list, "x"); enter(); }, 1, ""},
-            {[&] { QTest::keyClick(list, Qt::Key_Up); held(); }, 0, ""},
-            {[&] { EnterKey(QEvent::KeyRelease); }, 0, "Dormo command sent"},
-            {[&] { EnterKey(QEvent::KeyRelease); }, 0, ""},
-            {[&] { TapRow(list, 3); }, 3, "Lock command sent"},
-            {enter, 3, "Lock command sent"},
-            {[&] { list->clearSelection(); enter(); }, 3, ""},
-        };
         QStringList sent;
-        for (size_t i = 0; i < std::size(steps); ++i) {
-            steps[i].keys();
-            if (!steps[i].sent.isEmpty()) sent << steps[i].sent;
-            EXPECT_EQ(list->currentIndex().row(), steps[i].row) << "step " << i;
-            EXPECT_EQ(m_app.Texts(), sent) << "step " << i;
-        }
+        const auto enterSends = [&](int row, const QString& text) {
+            QTest::keyClick(list, Qt::Key_Return);
+            if (!text.isEmpty()) sent << text;
+            EXPECT_EQ(list->currentIndex().row(), row);
+            EXPECT_EQ(m_app.Texts(), sent);
+        };
+        QTest::keyClicks(list, "Secret");
+        enterSends(0, {});
+        enterSends(0, {});
+        QTest::keyClick(list, Qt::Key_Down);
+        enterSends(1, "Sleep command sent");
+        QTest::keyClicks(list, "x");
+        enterSends(1, {});
+        // A key held on the list sends once, when it comes up; the key-up of the Enter that
+        // dismissed the box, alone, sends nothing.
+        QTest::keyClick(list, Qt::Key_Up);
+        EnterKey(QEvent::KeyPress);
+        EnterKey(QEvent::KeyRelease, true);
+        EnterKey(QEvent::KeyPress, true);
+        EXPECT_EQ(m_app.Texts(), sent);
+        EnterKey(QEvent::KeyRelease);
+        EnterKey(QEvent::KeyRelease);
+        EXPECT_EQ(m_app.Texts(), sent << "Dormo command sent");
+        TapRow(list, 3);
+        sent << "Lock command sent";
+        enterSends(3, "Lock command sent");
+        list->clearSelection();
+        enterSends(3, {});
         ClickSoftKey(screen, 1);
     });
-    Open(helper);
-    EXPECT_TRUE(helper.WaitForLog("connection closed"));
-    EXPECT_EQ(helper.Log().count("command "), 4) << helper.Log().constData();
+    Open(m_helper);
+    EXPECT_TRUE(m_helper.WaitForLog("connection closed"));
+    EXPECT_EQ(m_helper.Log().count("command "), 4) << m_helper.Log().constData();
 }
 
 TEST_F(PasswordDialogTest, EscapeAndAltLeftAreBackAndBackDuringTheFlashOfACommandWins) {
-    CHelperProcess helper("Secret");
     g_app.m_savePasswords = false;  // each visit shows the password page
     const auto duringFlash = [](std::function<void(CCommandScreen&)> back) {
         return [back](CCommandScreen& screen) {
@@ -292,9 +288,9 @@ TEST_F(PasswordDialogTest, EscapeAndAltLeftAreBackAndBackDuringTheFlashOfAComman
     for (const auto& back : ways) {
         LogIn();
         m_script.When<CCommandScreen>(back);
-        Open(helper);
+        Open(m_helper);
     }
     EXPECT_TRUE(m_app.Texts().isEmpty());
-    EXPECT_TRUE(helper.WaitForLog("connection closed", int(ways.size())));
-    EXPECT_EQ(helper.Log().count("command "), 0) << helper.Log().constData();
+    EXPECT_TRUE(m_helper.WaitForLog("connection closed", int(ways.size())));
+    EXPECT_EQ(m_helper.Log().count("command "), 0) << m_helper.Log().constData();
 }

@@ -69,9 +69,15 @@ TEST_F(PageTest, TemplateAndRecordMakeAFullScreenPageWhoseKeysAndMenusSendTheirC
         std::vector<int> commands;
         int result;
     } cases[] = {
-        {IDD_PASSWORD, IDR_PASSWORD_BAR, {"Login", "Cancel"},
-         [](CTestPage& page) { ClickSoftKey(page, 1); }, {IDCANCEL_COMMAND}, CPage::kRejected},
-        {IDD_OPTIONS, IDR_OPTIONS_BAR, {"Save", "Cancel"},
+        {IDD_PASSWORD,
+         IDR_PASSWORD_BAR,
+         {"Login", "Cancel"},
+         [](CTestPage& page) { ClickSoftKey(page, 1); },
+         {IDCANCEL_COMMAND},
+         CPage::kRejected},
+        {IDD_OPTIONS,
+         IDR_OPTIONS_BAR,
+         {"Save", "Cancel"},
          [](CTestPage& page) {
              auto* check = page.ControlAs<QCheckBox>(IDC_SAVE_PASSWORDS);
              EXPECT_EQ(page.findChild<QCheckBox*>("savePasswords"), check);
@@ -82,8 +88,11 @@ TEST_F(PageTest, TemplateAndRecordMakeAFullScreenPageWhoseKeysAndMenusSendTheirC
              EXPECT_EQ(page.SoftKeyBar()->Menu(0), nullptr) << "menu resource 139 is missing";
              ClickSoftKey(page, 0);
          },
-         {IDC_DELETE_PASSWORDS, IDM_SAVE}, -2},
-        {IDD_COMMAND_SCREEN, IDR_COMMAND_MENU, {"Tools", "Back"},
+         {IDC_DELETE_PASSWORDS, IDM_SAVE},
+         -2},
+        {IDD_COMMAND_SCREEN,
+         IDR_COMMAND_MENU,
+         {"Tools", "Back"},
          [](CTestPage& page) {
              QMenu* tools = page.SoftKeyBar()->Menu(0);
              ASSERT_EQ(tools->actions().size(), 8);
@@ -91,7 +100,8 @@ TEST_F(PageTest, TemplateAndRecordMakeAFullScreenPageWhoseKeysAndMenusSendTheirC
              tools->actions()[3]->trigger();
              ClickSoftKey(page, 1);
          },
-         {IDM_ABOUT, IDM_BACK}, -2},
+         {IDM_ABOUT, IDM_BACK},
+         -2},
         {IDD_HELP, 999, {}, nullptr, {}, -2},
     };
     for (const auto& c : cases) {

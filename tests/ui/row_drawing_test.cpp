@@ -46,8 +46,12 @@ QRect PixelsWhere(const QImage& image, const QRect& area, Match match) {
             if (match(image.pixel(x, y))) box |= QRect(x, y, 1, 1);
     return box;
 }
-bool Dark(QRgb p) { return qRed(p) < 90 && qGreen(p) < 90; }
-bool KeyGreen(QRgb p) { return qGreen(p) > 200 && qRed(p) < 90 && qBlue(p) < 90; }
+bool Dark(QRgb p) {
+    return qRed(p) < 90 && qGreen(p) < 90;
+}
+bool KeyGreen(QRgb p) {
+    return qGreen(p) > 200 && qRed(p) < 90 && qBlue(p) < 90;
+}
 
 // Where a picture lies on a white row, the grab shows it as drawn on white.
 void ExpectPictureAt(const QImage& grabbed, int bitmapId, QPoint at) {
@@ -104,8 +108,8 @@ TEST(HeaderLabel, BandRunsFromBackgroundIntoDarkenedCaptionColourWithWhiteCentre
             EXPECT_GE(qBlue(p), 153);
         }
         EXPECT_LE(qRed(image.pixel(1, 11)), 30);
-        const QRect text = PixelsWhere(image, QRect(0, 12, 200, 12),
-                                       [](QRgb p) { return qRed(p) > 200; });
+        const QRect text =
+            PixelsWhere(image, QRect(0, 12, 200, 12), [](QRgb p) { return qRed(p) > 200; });
         ASSERT_FALSE(text.isEmpty()) << "no white title";
         EXPECT_NEAR(text.center().x(), 100, 3);
         textWidths << text.width();
@@ -186,9 +190,9 @@ TEST(ComputerRow, SleepingComputersStandDimmedUnderABandLikeTheHeaderLabels) {
     EXPECT_EQ(image.pixel(2, header.bottom()), qRgb(120, 60, 153)) << "60 % of the highlight";
     // Black text awake; asleep, 40 % of it, but the monitor and name still show.
     const auto has = [&](int row, int below) {
-        return !PixelsWhere(image, list.view.visualRect(list.model.index(row, 0)),
-                            [below](QRgb p) { return qRed(p) < below; })
-                    .isEmpty();
+        return !PixelsWhere(image, list.view.visualRect(list.model.index(row, 0)), [below](QRgb p) {
+                    return qRed(p) < below;
+                }).isEmpty();
     };
     EXPECT_TRUE(has(0, 60));
     EXPECT_FALSE(has(2, 141));
