@@ -1,13 +1,12 @@
 #include "app/app.h"
 #include "app/screen_metrics.h"
 #include "app/settings.h"
-#include "common/temp_config.h"
+#include "common/test_app.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 
-#include <optional>
 #include <tuple>
 
 using namespace platform;
@@ -15,27 +14,11 @@ using namespace platform;
 namespace {
 
 struct Settings : ::testing::Test {
-    CTempConfig config;
+    CTestApp app;
     CRegKey key;
-    void SetUp() override {
-        g_app.m_savePasswords = true;
-        g_app.m_hash.clear();
-    }
-    void TearDown() override { SetUp(); }
     CRegKey& Key() {
-        config.Registry().CreateKey(kProductKey, &key);
+        app.m_config.Registry().CreateKey(kProductKey, &key);
         return key;
-    }
-    // The value as the next start of the program would read it.
-    std::optional<QByteArray> Saved(const QString& name) {
-        auto reg = config.Reopen();
-        CRegKey reopened;
-        reg->CreateKey(kProductKey, &reopened);
-        uint32_t size = 0;
-        if (reopened.QueryValue(name, nullptr, nullptr, &size) != ERROR_SUCCESS) return {};
-        QByteArray data(size, '\0');
-        reopened.QueryValue(name, nullptr, data.data(), &size);
-        return data;
     }
 };
 
@@ -54,7 +37,7 @@ TEST_F(Settings, MissingKeyIsCreatedAndDefaultsStay) {
     EXPECT_EQ(LoadSettings(g_app), ERROR_SUCCESS);
     EXPECT_TRUE(g_app.m_savePasswords);
     EXPECT_TRUE(g_app.m_hash.isEmpty());
-    QFile file(config.Registry().FilePath());
+    QFile file(app.m_config.Registry().FilePath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().contains("[Software\\Venholt\\Dormo]"));
 }
@@ -65,7 +48,7 @@ TEST_F(Settings, NonzeroSavePasswordsReadsTrueAndIsWrittenBackAsOne) {
     LoadSettings(g_app);
     EXPECT_TRUE(g_app.m_savePasswords);
     SaveSettings(g_app);
-    EXPECT_EQ(Saved(QStringLiteral("SavePasswords")), QByteArray("\1\0\0\0", 4));
+    EXPECT_EQ(app.m_config.Saved("SavePasswords"), DwordBytes(1));
     g_app.m_savePasswords = false;
     SaveSettings(g_app);
     LoadSettings(g_app);
@@ -74,7 +57,7 @@ TEST_F(Settings, NonzeroSavePasswordsReadsTrueAndIsWrittenBackAsOne) {
 
 TEST_F(Settings, EmptyHashNeverCreatesNorDeletesHash) {
     SaveSettings(g_app);
-    EXPECT_FALSE(Saved(QStringLiteral("Hash")));
+    EXPECT_FALSE(app.m_config.Saved("Hash"));
     Key().SetString(QStringLiteral("Hash"), QStringLiteral("0123abcd"));
     SaveSettings(g_app);
     LoadSettings(g_app);

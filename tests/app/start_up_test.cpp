@@ -1,5 +1,3 @@
-#include "app/app.h"
-#include "app/start_up.h"
 #include "common/isolated_network.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +7,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QTimer>
-#include <QWidget>
 
 #include <memory>
 
@@ -56,21 +52,4 @@ TEST(StartUp, SecondCopyBringsTheFirstForwardAndTouchesNothing) {
     EXPECT_FALSE(third->waitForFinished(3000)) << "the third copy should run, not exit";
     third->kill();
     third->waitForFinished();
-}
-
-TEST(StartUp, ClosingTheWindowEndsWithCodeZeroAndNoThreadLeft) {
-    if (!NetworkIsolated()) GTEST_SKIP() << "needs a private network namespace (root)";
-    QTemporaryDir config, runtime;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-    const auto threads = [] { return QDir(QStringLiteral("/proc/self/task")).count(); };
-    const auto before = threads();
-    QTimer::singleShot(1500, [] {
-        ASSERT_NE(g_app.m_mainWindow, nullptr);
-        EXPECT_TRUE(g_app.m_mainWindow->isVisible());
-        g_app.m_mainWindow->close();
-    });
-    EXPECT_EQ(RunDormo(), 0);
-    EXPECT_EQ(g_app.m_mainWindow, nullptr);
-    EXPECT_EQ(threads(), before);
 }

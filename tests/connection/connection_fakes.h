@@ -1,8 +1,7 @@
 #pragma once
 
 #include "app/app.h"
-#include "common/recording_message_boxes.h"
-#include "common/temp_config.h"
+#include "common/test_app.h"
 #include "connection/connect_and_authorise.h"
 #include "connection/connection_screens.h"
 
@@ -53,20 +52,10 @@ public:
     bool m_connectedWhileRunning = false;
 };
 
-// g_app set up for one test: a private registry, recorded message boxes and one computer.
-class CConnectionTestApp {
+// g_app set up for one test (see CTestApp) with one computer to connect to.
+class CConnectionTestApp : public CTestApp {
 public:
-    CConnectionTestApp() {
-        m_previousBoxes = g_app.m_messageBoxes;
-        g_app.m_messageBoxes = &m_boxes;
-        g_app.m_savePasswords = true;
-        g_app.m_challenge.clear();
-    }
-    ~CConnectionTestApp() {
-        CloseConnection();
-        g_app.m_messageBoxes = m_previousBoxes;
-        g_app.m_computers.clear();
-    }
+    ~CConnectionTestApp() { CloseConnection(); }
     void SetComputer(const QString& name, quint16 port, const char* address = "127.0.0.1") {
         CListEntry entry;
         entry.m_name = name;
@@ -75,17 +64,6 @@ public:
         g_app.m_computers = {entry};
         g_app.m_selectedComputer = 0;
     }
-    QStringList Texts() const {
-        QStringList texts;
-        for (const auto& shown : m_boxes.ShownBoxes()) texts << shown.text;
-        return texts;
-    }
-
-    CTempConfig m_config;
-    CRecordingMessageBoxes m_boxes;
-
-private:
-    platform::CMessageBoxes* m_previousBoxes = nullptr;
 };
 
 // Short waits so the loss cases finish quickly; the rules about counting stay the same.

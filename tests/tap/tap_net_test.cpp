@@ -1,12 +1,9 @@
 // From tap to command over real mDNS and TCP: dormo-helper advertises in one namespace of the
 // test's own, the program runs here in the other.
-#include "app/app.h"
 #include "app/main_window.h"
 #include "app/start_up.h"
 #include "common/helper_process.h"
 #include "common/net_test.h"
-#include "common/pressed_paint_spy.h"
-#include "common/screen_setup.h"
 #include "common/wake_listener.h"
 #include "connection/connection_fakes.h"
 #include "connection/password_hash.h"
@@ -14,7 +11,6 @@
 #include "discovery/computer_list_model.h"
 #include "discovery/remembered_computers.h"
 #include "platform/dnssd_embedded.h"
-#include "ui/row_drawing.h"
 #include "modal_script.h"
 #include "tap_steps.h"
 
@@ -24,7 +20,6 @@
 
 #include <csignal>
 #include <memory>
-#include <utility>
 
 namespace {
 
@@ -39,10 +34,9 @@ protected:
         NetTest::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
         StartHelper();
-        m_previousEngine = std::exchange(g_app.m_dnsSd, &m_engine);
+        g_app.m_dnsSd = &m_engine;
         m_window = std::make_unique<CMainWindow>();
         m_window->OnCreate();
-        g_app.m_savePasswords = true;
         ASSERT_TRUE(WaitUntil([] { return g_app.m_listModel->FindRow(kComputer) >= 0; }))
             << "the computer did not appear\n"
             << m_helper->Log().constData();
@@ -50,11 +44,6 @@ protected:
     void TearDown() override {
         if (m_window) ShutDown();
         m_window.reset();
-        if (m_previousEngine) g_app.m_dnsSd = m_previousEngine;
-        g_app.m_mainWindow = nullptr;
-        g_app.m_listView = nullptr;
-        g_app.m_listModel = nullptr;
-        g_app.m_listHeader = nullptr;
         m_helper.reset();
         NetTest::TearDown();
     }
@@ -89,64 +78,13 @@ protected:
     }
 
     CConnectionTestApp m_app;
-    CScreenSetup m_screen{96, 240, 320};
     std::unique_ptr<CHelperProcess> m_helper;
     platform::CEmbeddedDnsSd m_engine;
-    platform::CDnsSdEngine* m_previousEngine = nullptr;
     std::unique_ptr<CMainWindow> m_window;
     CModalScript m_script;
 };
 
 }  // namespace
-
-TEST_F(TapNetTest, CommandScreenListsTheFiveCommandsAndATapOnSleepReachesTheHelper) {
-    LogIn();
-    m_script.When<CCommandScreen>([this](CCommandScreen& screen) {
-        EXPECT_EQ(HeaderText(screen), kComputer);
-        EXPECT_EQ(SoftKeys(screen), (QStringList{"Tools", "Back"}));
-        CCommandListView* list = CommandList(screen);
-        ASSERT_TRUE(list);
-        EXPECT_EQ(g_app.m_commandList, list);
-        EXPECT_EQ(g_app.m_commandHeader, screen.findChild<CHeaderLabel*>("header"));
-        QStringList texts;
-        QList<int> itemData;
-        for (int row = 0; row < list->model()->rowCount(); ++row) {
-            texts << list->model()->index(row, 0).data().toString();
-            itemData << list->model()->index(row, 0).data(kRowItemDataRole).toInt();
-        }
-        EXPECT_EQ(texts, (QStringList{"Dormo", "Sleep", "Restart", "Lock", "Hibernate"}));
-        EXPECT_EQ(itemData, (QList<int>{0, 1, 4, 3, 2}));
-        EXPECT_EQ(list->currentIndex().row(), 0);
-        EXPECT_TRUE(list->selectionModel()->isRowSelected(0));
-        EXPECT_EQ(QApplication::focusWidget(), list);
-        // Rows are a fifth of the list's height, truncated: 400 and 403 both give 80.
-        for (int listHeight : {400, 403}) {
-            screen.resize(240, listHeight + 24 + CSoftKeyBar::Height());
-            EXPECT_EQ(list->geometry(), QRect(0, 24, 240, listHeight));
-            EXPECT_EQ(list->visualRect(list->model()->index(4, 0)), QRect(0, 320, 240, 80));
-        }
-        EXPECT_EQ(screen.findChild<CHeaderLabel*>("header")->geometry(), QRect(0, -1, 240, 24));
-
-        CPressedPaintSpy spy;
-        list->viewport()->installEventFilter(&spy);
-        TapRow(list, 1);
-        list->viewport()->removeEventFilter(&spy);
-        EXPECT_TRUE(spy.m_sawPressedPaint);
-        EXPECT_FALSE(g_app.m_rowPressed);
-        EXPECT_EQ(list->currentIndex().row(), 1);
-        ASSERT_EQ(m_app.Texts(), QStringList{"Sleep command sent"}) << "sent at once";
-        EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].owner, &screen);
-        EXPECT_TRUE(m_helper->WaitForLog("command Sleep\n"));
-        ClickSoftKey(screen, 1);
-    });
-    TapComputer();
-    ASSERT_EQ(m_app.Texts(), QStringList{"Sleep command sent"});
-    const auto& box = m_app.m_boxes.ShownBoxes()[0];
-    EXPECT_EQ(box.caption, QStringLiteral("Dormo"));
-    EXPECT_EQ(box.flags, platform::MB_OK | platform::MB_ICONINFORMATION);
-    EXPECT_TRUE(m_helper->WaitForLog("connection closed"));
-    EXPECT_EQ(m_helper->Log().count("command "), 1);
-}
 
 TEST_F(TapNetTest, RefusedSavedHashIsDeletedAndTheNextVisitSkipsThePasswordPage) {
     WriteSavedHash(kComputer, PasswordHash("old password"));
@@ -192,42 +130,6 @@ TEST_F(TapNetTest, HelperThatStopsAnsweringPingsBringsTheListBack) {
     EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].caption, QStringLiteral("Dormo"));
     EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].flags, platform::MB_OK | platform::MB_ICONINFORMATION);
     EXPECT_TRUE(m_window->isVisible());
-}
-
-TEST_F(TapNetTest, EnterSendsOnKeyUpOnlyAndNotTheKeyHeldFromThePasswordPage) {
-    m_script.When<CPasswordDialog>([](CPasswordDialog& page) {
-        QTest::keyClicks(PasswordEdit(page), kPassword);
-        QTest::keyPress(PasswordEdit(page), Qt::Key_Return);
-    });
-    m_script.When<CCommandScreen>([this](CCommandScreen& screen) {
-        for (int repeat = 0; repeat < 5; ++repeat) {
-            EnterKey(QEvent::KeyRelease, true);
-            EnterKey(QEvent::KeyPress, true);
-        }
-        EnterKey(QEvent::KeyRelease);
-        EXPECT_TRUE(m_app.Texts().isEmpty());
-        // A key held on the list sends once, when it comes up, a row chosen by arrow keys.
-        QTest::keyClick(CommandList(screen), Qt::Key_Down);
-        QTest::keyClick(CommandList(screen), Qt::Key_Up);
-        EnterKey(QEvent::KeyPress);
-        EnterKey(QEvent::KeyRelease, true);
-        EnterKey(QEvent::KeyPress, true);
-        EXPECT_TRUE(m_app.Texts().isEmpty());
-        EnterKey(QEvent::KeyRelease);
-        EXPECT_EQ(m_app.Texts(), QStringList{"Dormo command sent"});
-        // The key-up of the Enter that dismissed the box, alone, sends nothing; nor does Enter
-        // with no row selected.
-        EnterKey(QEvent::KeyRelease);
-        CommandList(screen)->clearSelection();
-        EnterKey(QEvent::KeyPress);
-        EnterKey(QEvent::KeyRelease);
-        EXPECT_EQ(m_app.Texts(), QStringList{"Dormo command sent"});
-        ClickSoftKey(screen, 1);
-    });
-    TapComputer();
-    EXPECT_TRUE(m_helper->WaitForLog("connection closed"));
-    EXPECT_EQ(m_helper->Log().count("command "), 1) << m_helper->Log().constData();
-    EXPECT_TRUE(m_helper->Log().contains("command Dormo\n"));
 }
 
 TEST_F(TapNetTest, ComputerThatIsGoneCannotBeReachedWithinTheConnectBound) {

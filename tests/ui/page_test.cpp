@@ -1,25 +1,17 @@
-#include "app/app.h"
 #include "app/screen_metrics.h"
-#include "common/screen_setup.h"
+#include "common/page_driver.h"
+#include "common/test_app.h"
 #include "resources/resource_ids.h"
 #include "platform/message_box.h"
-#include "ui/page.h"
-#include "ui/soft_key_bar.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
 #include <QWindow>
-
-#include <functional>
 
 namespace {
 
@@ -54,7 +46,6 @@ int RunAndInspect(int templateId, CTestPage& page, const std::function<void()>& 
     return RunDialog(templateId, g_app.m_mainWindow, page);
 }
 
-// The program's windows that are shown.
 QList<QWindow*> ShownWindows() {
     QList<QWindow*> shown;
     for (QWindow* window : QGuiApplication::topLevelWindows())
@@ -64,86 +55,78 @@ QList<QWindow*> ShownWindows() {
 
 class PageTest : public ::testing::Test {
 protected:
-    PageTest() : m_screen(96, 240, 320) {
-        m_main.setGeometry(40, 50, 240, 320);
-        m_main.show();
-        g_app.m_mainWindow = &m_main;
-    }
-    ~PageTest() override { g_app.m_mainWindow = nullptr; }
-    CScreenSetup m_screen;
-    QWidget m_main;
+    CTestApp m_app;
+    QWidget& m_main = m_app.PlainMainWindow();
 };
 
 }  // namespace
 
-TEST_F(PageTest, FullScreenOverTheMainWindowWithTheRecordsSoftKeys) {
-    CTestPage page(IDR_PASSWORD_BAR);
-    const int result = RunAndInspect(IDD_PASSWORD, page, [&] {
-        EXPECT_EQ(page.geometry(), m_main.rect());
-        CSoftKeyBar* bar = page.SoftKeyBar();
-        ASSERT_TRUE(bar);
-        EXPECT_EQ(bar->geometry(), QRect(0, 320 - 26, 240, 26));
-        EXPECT_EQ(page.m_lastClient, QRect(0, 0, 240, 320 - 26));
-        ASSERT_EQ(bar->ButtonCount(), 2);
-        EXPECT_EQ(bar->Button(0)->text(), QStringLiteral("Login"));
-        EXPECT_EQ(bar->Button(1)->text(), QStringLiteral("Cancel"));
-        EXPECT_LT(bar->Button(0)->geometry().center().x(), bar->Button(1)->geometry().x());
-        QTest::mouseClick(bar->Button(1), Qt::LeftButton);
-    });
-    EXPECT_TRUE(page.m_barMade);
-    EXPECT_EQ(result, CPage::kRejected);
-    EXPECT_EQ(page.m_commands, std::vector<int>{IDCANCEL_COMMAND});
-}
-
-TEST_F(PageTest, ControlsOfTheTemplateExistBeforeInitAndAreFoundByIdAndName) {
-    CTestPage page(IDR_OPTIONS_BAR);
-    RunAndInspect(IDD_OPTIONS, page, [&] {
-        auto* check = page.ControlAs<QCheckBox>(IDC_SAVE_PASSWORDS);
-        ASSERT_TRUE(check);
-        EXPECT_EQ(check->text(), QStringLiteral("Save Passwords"));
-        EXPECT_EQ(page.findChild<QCheckBox*>(QStringLiteral("savePasswords")), check);
-        auto* button = page.ControlAs<QPushButton>(IDC_DELETE_PASSWORDS);
-        ASSERT_TRUE(button);
-        // Places follow the template: the button lies below the check box, both 4 units in.
-        EXPECT_EQ(button->x(), check->x());
-        EXPECT_GT(button->y(), check->geometry().bottom());
-        QTest::mouseClick(button, Qt::LeftButton);
-        // Menu resource 139 does not exist: the record still gives both buttons.
-        ASSERT_TRUE(page.SoftKeyBar());
-        ASSERT_EQ(page.SoftKeyBar()->ButtonCount(), 2);
-        EXPECT_EQ(page.SoftKeyBar()->Menu(0), nullptr);
-        QTest::mouseClick(page.SoftKeyBar()->Button(0), Qt::LeftButton);
-    });
-    EXPECT_EQ(page.m_commands, (std::vector<int>{IDC_DELETE_PASSWORDS, IDM_SAVE}));
-}
-
-TEST_F(PageTest, ToolsDropDownSendsTheChosenItemsCommand) {
-    CTestPage page(IDR_COMMAND_MENU);
-    RunAndInspect(IDD_COMMAND_SCREEN, page, [&] {
-        CSoftKeyBar* bar = page.SoftKeyBar();
-        ASSERT_TRUE(bar);
-        QMenu* tools = bar->Menu(0);
-        ASSERT_TRUE(tools);
-        ASSERT_EQ(tools->actions().size(), 8);
-        EXPECT_EQ(tools->actions()[3]->text(), QStringLiteral("About..."));
-        tools->actions()[3]->trigger();
-        QTest::mouseClick(bar->Button(1), Qt::LeftButton);
-    });
-    EXPECT_EQ(page.m_commands, (std::vector<int>{IDM_ABOUT, IDM_BACK}));
-}
-
-TEST_F(PageTest, AMissingBarLeavesAFullScreenPageAndAMissingTemplateOpensNothing) {
-    CTestPage page(999);
-    RunAndInspect(IDD_HELP, page, [&] {
-        EXPECT_EQ(page.size(), m_main.size());
-        EXPECT_EQ(page.SoftKeyBar(), nullptr);
-        EXPECT_EQ(page.ClientRect(), page.rect());
-    });
-    EXPECT_TRUE(page.m_initialised);
-    EXPECT_FALSE(page.m_barMade);
-
+TEST_F(PageTest, TemplateAndRecordMakeAFullScreenPageWhoseKeysAndMenusSendTheirCommands) {
+    const struct {
+        int templateId, record;
+        QStringList keys;
+        std::function<void(CTestPage&)> act;
+        std::vector<int> commands;
+        int result;
+    } cases[] = {
+        {IDD_PASSWORD,
+         IDR_PASSWORD_BAR,
+         {"Login", "Cancel"},
+         [](CTestPage& page) { ClickSoftKey(page, 1); },
+         {IDCANCEL_COMMAND},
+         CPage::kRejected},
+        {IDD_OPTIONS,
+         IDR_OPTIONS_BAR,
+         {"Save", "Cancel"},
+         [](CTestPage& page) {
+             auto* check = page.ControlAs<QCheckBox>(IDC_SAVE_PASSWORDS);
+             EXPECT_EQ(page.findChild<QCheckBox*>("savePasswords"), check);
+             auto* button = page.ControlAs<QPushButton>(IDC_DELETE_PASSWORDS);
+             EXPECT_EQ(button->x(), check->x()) << "placed as the template says";
+             EXPECT_GT(button->y(), check->geometry().bottom());
+             QTest::mouseClick(button, Qt::LeftButton);
+             EXPECT_EQ(page.SoftKeyBar()->Menu(0), nullptr) << "menu resource 139 is missing";
+             ClickSoftKey(page, 0);
+         },
+         {IDC_DELETE_PASSWORDS, IDM_SAVE},
+         -2},
+        {IDD_COMMAND_SCREEN,
+         IDR_COMMAND_MENU,
+         {"Tools", "Back"},
+         [](CTestPage& page) {
+             QMenu* tools = page.SoftKeyBar()->Menu(0);
+             ASSERT_EQ(tools->actions().size(), 8);
+             EXPECT_EQ(tools->actions()[3]->text(), "About...");
+             tools->actions()[3]->trigger();
+             ClickSoftKey(page, 1);
+         },
+         {IDM_ABOUT, IDM_BACK},
+         -2},
+        {IDD_HELP, 999, {}, nullptr, {}, -2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.templateId);
+        CTestPage page(c.record);
+        const int result = RunAndInspect(c.templateId, page, [&] {
+            EXPECT_EQ(page.geometry(), m_main.rect());
+            EXPECT_EQ(SoftKeys(page), c.keys);
+            const int bar = c.keys.isEmpty() ? 0 : 26;
+            EXPECT_EQ(page.ClientRect(), QRect(0, 0, 240, 320 - bar));
+            EXPECT_EQ(page.m_lastClient, page.ClientRect());
+            if (bar) {
+                CSoftKeyBar* keys = page.SoftKeyBar();
+                EXPECT_EQ(keys->geometry(), QRect(0, 320 - bar, 240, bar));
+                EXPECT_LT(keys->Button(0)->geometry().right(), keys->Button(1)->geometry().x());
+            }
+            if (c.act) c.act(page);
+        });
+        EXPECT_TRUE(page.m_initialised);
+        EXPECT_EQ(page.m_barMade, !c.keys.isEmpty());
+        EXPECT_EQ(page.m_commands, c.commands);
+        EXPECT_EQ(result, c.result);
+    }
     CTestPage unopened(IDR_CLOSE_BAR);
-    EXPECT_EQ(RunDialog(999, &m_main, unopened), -1);
+    EXPECT_EQ(RunDialog(999, &m_main, unopened), -1) << "a missing template opens nothing";
     EXPECT_FALSE(unopened.m_initialised);
     EXPECT_FALSE(unopened.isVisible());
 }
@@ -164,12 +147,12 @@ TEST_F(PageTest, APageIsPartOfTheMainWindowCoveringItsClientAreaAt96And192Dpi) {
             EXPECT_EQ(page.geometry(), m_main.rect());
             EXPECT_EQ(ShownWindows(), QList<QWindow*>{m_main.windowHandle()});
             EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the window takes a close";
-            const int bar = ScaleLogical(26, c.dpi);
             m_main.resize(c.resized);
             EXPECT_EQ(page.geometry(), m_main.rect());
+            const int bar = ScaleLogical(26, c.dpi);
             EXPECT_EQ(page.m_lastClient, QRect(0, 0, c.resized.width(), c.resized.height() - bar));
-            // A message box is the one other window, and the main window owns it.
-            // The box is gone once Show returns, so its owner is read while it is up.
+            // A message box is the one other window, and the main window owns it; the box is
+            // gone once Show returns, so its owner is read while it is up.
             qsizetype shownWithBox = 0;
             QWindow* boxOwner = nullptr;
             QTimer::singleShot(0, [&] {
@@ -180,8 +163,7 @@ TEST_F(PageTest, APageIsPartOfTheMainWindowCoveringItsClientAreaAt96And192Dpi) {
                 if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
                     box->done(0);
             });
-            platform::CMessageBoxes().Show(&page, QStringLiteral("Text"), QStringLiteral("Dormo"),
-                                           platform::MB_OK);
+            platform::CMessageBoxes().Show(&page, "Text", "Dormo", platform::MB_OK);
             EXPECT_EQ(shownWithBox, 2);
             EXPECT_EQ(boxOwner, m_main.windowHandle());
         });
@@ -190,17 +172,17 @@ TEST_F(PageTest, APageIsPartOfTheMainWindowCoveringItsClientAreaAt96And192Dpi) {
 
 TEST_F(PageTest, APageOverAPageHidesItAndWhateverEndsFirstTheRightOneShows) {
     // Stands for the main window's list, which takes no input while a page is up.
-    auto* list = new QListWidget(&m_main);
-    list->show();
+    QListWidget list(&m_main);
+    list.show();
     m_main.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&m_main));
-    list->setFocus();
+    list.setFocus();
     for (const bool lowerEndsFirst : {false, true}) {
         SCOPED_TRACE(lowerEndsFirst);
         CTestPage lower(IDR_COMMAND_MENU);
         CTestPage upper(IDR_CLOSE_BAR);
         RunAndInspect(IDD_COMMAND_SCREEN, lower, [&] {
-            EXPECT_TRUE(list->isHidden());
+            EXPECT_TRUE(list.isHidden());
             EXPECT_EQ(FrontPage(), &lower);
             QTimer::singleShot(0, [&] {
                 EXPECT_EQ(FrontPage(), &upper);
@@ -208,17 +190,16 @@ TEST_F(PageTest, APageOverAPageHidesItAndWhateverEndsFirstTheRightOneShows) {
                 EXPECT_EQ(upper.geometry(), m_main.rect());
                 EXPECT_TRUE(lower.isHidden());
                 if (lowerEndsFirst) lower.done(0);  // a lost connection under About
-                EXPECT_TRUE(list->isHidden());
+                EXPECT_TRUE(list.isHidden());
                 upper.done(0);
             });
             RunDialog(IDD_ABOUT, &lower, upper);
             EXPECT_EQ(lower.isVisible(), !lowerEndsFirst);
-            EXPECT_EQ(list->isVisible(), lowerEndsFirst);
+            EXPECT_EQ(list.isVisible(), lowerEndsFirst);
             EXPECT_EQ(FrontPage(), lowerEndsFirst ? nullptr : &lower);
         });
         EXPECT_EQ(FrontPage(), nullptr);
-        EXPECT_TRUE(list->isVisible());
-        EXPECT_TRUE(list->hasFocus()) << "the focus goes back where it was";
+        EXPECT_TRUE(list.isVisible());
+        EXPECT_TRUE(list.hasFocus()) << "the focus goes back where it was";
     }
-    delete list;
 }

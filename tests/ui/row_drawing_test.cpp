@@ -1,10 +1,11 @@
 #include "app/app.h"
-#include "connection/command_list_view.h"
 #include "common/screen_setup.h"
+#include "connection/command_list_view.h"
 #include "discovery/computer_list_model.h"
 #include "resources/bitmaps.h"
 #include "resources/resource_ids.h"
 #include "ui/command_list_model.h"
+#include "ui/header_label.h"
 #include "ui/row_drawing.h"
 #include "ui/row_list_view.h"
 
@@ -17,55 +18,61 @@ namespace {
 
 const QColor kHighlight(200, 100, 255);
 
-void UsePalette(QWidget& view) {
-    QPalette palette = view.palette();
+void UsePalette(QWidget& widget, const QColor& highlight = kHighlight) {
+    QPalette palette = widget.palette();
     for (auto group : {QPalette::Active, QPalette::Inactive}) {
-        palette.setColor(group, QPalette::Highlight, kHighlight);
+        palette.setColor(group, QPalette::Highlight, highlight);
         palette.setColor(group, QPalette::Base, Qt::white);
+        palette.setColor(group, QPalette::Window, Qt::white);
         palette.setColor(group, QPalette::Text, Qt::black);
     }
-    view.setPalette(palette);
+    widget.setPalette(palette);
 }
 
-QImage Grab(CRowListView& view) {
-    view.doItemsLayout();
-    return view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+QImage Grab(QWidget& widget) {
+    if (auto* view = qobject_cast<QAbstractItemView*>(&widget)) {
+        view->doItemsLayout();
+        return Grab(*view->viewport());
+    }
+    return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-// The picture as it should look on a white row.
-QImage OnWhite(int bitmapId) {
-    QImage out(LoadBitmapResource(bitmapId).size(), QImage::Format_RGB32);
-    out.fill(Qt::white);
-    QPainter(&out).drawImage(0, 0, LoadBitmapResource(bitmapId));
-    return out;
+// The bounding box of the pixels in area that match.
+template <class Match>
+QRect PixelsWhere(const QImage& image, const QRect& area, Match match) {
+    QRect box;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (match(image.pixel(x, y))) box |= QRect(x, y, 1, 1);
+    return box;
+}
+bool Dark(QRgb p) {
+    return qRed(p) < 90 && qGreen(p) < 90;
+}
+bool KeyGreen(QRgb p) {
+    return qGreen(p) > 200 && qRed(p) < 90 && qBlue(p) < 90;
 }
 
-void ExpectPictureAt(const QImage& grabbed, const QImage& picture, QPoint at) {
+// Where a picture lies on a white row, the grab shows it as drawn on white.
+void ExpectPictureAt(const QImage& grabbed, int bitmapId, QPoint at) {
+    QImage picture(LoadBitmapResource(bitmapId).size(), QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter(&picture).drawImage(0, 0, LoadBitmapResource(bitmapId));
     int off = 0;
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x) {
             const QRgb a = grabbed.pixel(at.x() + x, at.y() + y), b = picture.pixel(x, y);
-            if (std::abs(qRed(a) - qRed(b)) > 2 || std::abs(qGreen(a) - qGreen(b)) > 2 ||
-                std::abs(qBlue(a) - qBlue(b)) > 2)
-                ++off;
+            off += std::abs(qRed(a) - qRed(b)) > 2 || std::abs(qGreen(a) - qGreen(b)) > 2 ||
+                   std::abs(qBlue(a) - qBlue(b)) > 2;
         }
     EXPECT_EQ(off, 0) << "picture pixels differ at " << at.x() << "," << at.y();
 }
 
-void ExpectNoKeyGreen(const QImage& image) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            ASSERT_FALSE(qGreen(image.pixel(x, y)) > 200 && qRed(image.pixel(x, y)) < 90 &&
-                         qBlue(image.pixel(x, y)) < 90)
-                << "green at " << x << "," << y;
-}
-
-// The leftmost dark (text) pixel of a row at or right of fromX.
-int FirstDarkColumn(const QImage& image, const QRect& row, int fromX) {
-    for (int x = fromX; x < image.width(); ++x)
-        for (int y = row.top(); y <= row.bottom(); ++y)
-            if (qRed(image.pixel(x, y)) < 90 && qGreen(image.pixel(x, y)) < 90) return x;
-    return -1;
+// The text of a row starts 40 logical pixels in.
+void ExpectTextAt40(const QImage& image, const QRect& row, int dpi, int rightOfPicture) {
+    const QRect text = PixelsWhere(image, row.adjusted(rightOfPicture, 0, 0, 0), Dark);
+    EXPECT_GE(text.left(), 40 * dpi / 96);
+    EXPECT_LE(text.left(), 40 * dpi / 96 + 3);
 }
 
 struct ComputerList {
@@ -80,6 +87,47 @@ struct ComputerList {
 };
 
 }  // namespace
+
+// The caption is the same band with the smaller text font.
+TEST(HeaderLabel, BandRunsFromBackgroundIntoDarkenedCaptionColourWithWhiteCentredTitle) {
+    CScreenSetup screen(96, 240, 320);
+    QList<int> textWidths;
+    for (const bool title : {true, false}) {
+        CHeaderLabel label(QStringLiteral("Visible Computers"), title);
+        UsePalette(label, QColor(0, 0, 255));
+        label.resize(200, 24);
+        const QImage image = Grab(label);
+        for (int y = 12; y < 24; ++y) EXPECT_EQ(image.pixel(1, y), qRgb(0, 0, 153)) << y;
+        // Upper half, below the unpainted top row: from the background down towards the shade.
+        EXPECT_GE(qRed(image.pixel(1, 1)), 240);
+        EXPECT_GE(qBlue(image.pixel(1, 1)), 240);
+        for (int y = 1; y < 12; ++y) {
+            const QRgb p = image.pixel(1, y);
+            EXPECT_LT(qRed(p), y > 1 ? qRed(image.pixel(1, y - 1)) : 256) << "row " << y;
+            EXPECT_EQ(qRed(p), qGreen(p));
+            EXPECT_GE(qBlue(p), 153);
+        }
+        EXPECT_LE(qRed(image.pixel(1, 11)), 30);
+        const QRect text =
+            PixelsWhere(image, QRect(0, 12, 200, 12), [](QRgb p) { return qRed(p) > 200; });
+        ASSERT_FALSE(text.isEmpty()) << "no white title";
+        EXPECT_NEAR(text.center().x(), 100, 3);
+        textWidths << text.width();
+    }
+    EXPECT_LT(textWidths[1], textWidths[0]);
+}
+
+TEST(HeaderLabel, PlacedOneScaledPixelAboveTheClientArea) {
+    for (const auto& [dpi, above] : {std::pair{96, 1}, {128, 1}, {192, 2}}) {
+        CScreenSetup screen(dpi, 480, 640);
+        QWidget page;
+        CHeaderLabel* label =
+            CreateHeaderLabel(g_app, &page, QRect(0, 0, 300, 400), QStringLiteral("Help"), 10002);
+        EXPECT_EQ(label->geometry(), QRect(0, 0, 300, g_app.m_headerHeight));
+        PlaceHeaderLabel(g_app, label, QRect(0, 0, 320, 380));
+        EXPECT_EQ(label->geometry(), QRect(0, -above, 320, g_app.m_headerHeight)) << dpi;
+    }
+}
 
 TEST(ComputerRow, SelectedRowRunsIntoTheHighlightAndSeventyPercentOfItWhilePressed) {
     CScreenSetup screen(96, 240, 320);
@@ -117,23 +165,15 @@ TEST(ComputerRow, MonitorAtTheLeftEdgeTextFortyLogicalPixelsInHelpRowCentredWith
         const QImage image = Grab(list.view);
         const QRect row = list.view.visualRect(list.model.index(0, 0));
         ASSERT_EQ(row.height(), 40 * dpi / 96);
+        const QSize picture = LoadBitmapResource(bitmap).size();
+        ExpectPictureAt(image, bitmap, {0, row.top() + row.height() / 2 - picture.height() / 2});
+        ExpectTextAt40(image, row, dpi, picture.width());
 
-        const QImage picture = OnWhite(bitmap);
-        ExpectPictureAt(image, picture,
-                        QPoint(0, row.top() + row.height() / 2 - picture.height() / 2));
-        const int textX = FirstDarkColumn(image, row, picture.width());
-        EXPECT_GE(textX, 40 * dpi / 96) << dpi;
-        EXPECT_LE(textX, 40 * dpi / 96 + 3) << dpi;
-
-        const QRect help = list.view.visualRect(list.model.index(1, 0));
-        QRect dark;
-        for (int y = help.top(); y <= help.bottom(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                if (qRed(image.pixel(x, y)) < 90) dark |= QRect(x, y, 1, 1);
-        ASSERT_FALSE(dark.isEmpty());
-        EXPECT_GT(dark.left(), picture.width()) << "the help row shows no picture";
-        EXPECT_NEAR(dark.center().x(), list.view.viewport()->width() / 2, 3);
-        ExpectNoKeyGreen(image);
+        const QRect help = PixelsWhere(image, list.view.visualRect(list.model.index(1, 0)), Dark);
+        ASSERT_FALSE(help.isEmpty());
+        EXPECT_GT(help.left(), picture.width()) << "the help row shows no picture";
+        EXPECT_NEAR(help.center().x(), list.view.viewport()->width() / 2, 3);
+        EXPECT_TRUE(PixelsWhere(image, image.rect(), KeyGreen).isEmpty());
     }
 }
 
@@ -148,19 +188,15 @@ TEST(ComputerRow, SleepingComputersStandDimmedUnderABandLikeTheHeaderLabels) {
     const QRect header = list.view.visualRect(list.model.index(1, 0));
     EXPECT_EQ(header.height(), g_app.m_headerHeight);
     EXPECT_EQ(image.pixel(2, header.bottom()), qRgb(120, 60, 153)) << "60 % of the highlight";
-
-    // The darkest pixel of each computer row: black text awake, 40 % of it asleep.
-    const auto darkest = [&](int row) {
-        const QRect r = list.view.visualRect(list.model.index(row, 0));
-        int least = 255;
-        for (int y = r.top(); y <= r.bottom(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                least = std::min(least, qRed(image.pixel(x, y)));
-        return least;
+    // Black text awake; asleep, 40 % of it, but the monitor and name still show.
+    const auto has = [&](int row, int below) {
+        return !PixelsWhere(image, list.view.visualRect(list.model.index(row, 0)), [below](QRgb p) {
+                    return qRed(p) < below;
+                }).isEmpty();
     };
-    EXPECT_LT(darkest(0), 60);
-    EXPECT_GT(darkest(2), 140);
-    EXPECT_LT(darkest(2), 200) << "the sleeping row still shows its monitor and name";
+    EXPECT_TRUE(has(0, 60));
+    EXPECT_FALSE(has(2, 141));
+    EXPECT_TRUE(has(2, 200));
 }
 
 TEST(CommandRow, PicturesTwoLogicalPixelsInSizedByScreenClassOverAnyBackground) {
@@ -182,13 +218,10 @@ TEST(CommandRow, PicturesTwoLogicalPixelsInSizedByScreenClassOverAnyBackground) 
             const int id = CommandBitmapId(model.ItemData(row), size == 32 ? 0 : 2);
             ASSERT_EQ(LoadBitmapResource(id).width(), size);
             if (row != 2)
-                ExpectPictureAt(image, OnWhite(id),
-                                QPoint(2 * dpi / 96, r.top() + r.height() / 2 - size / 2));
-            const int textX = FirstDarkColumn(image, r, 2 * dpi / 96 + size);
-            EXPECT_GE(textX, 40 * dpi / 96);
-            EXPECT_LE(textX, 40 * dpi / 96 + 3);
+                ExpectPictureAt(image, id, {2 * dpi / 96, r.top() + r.height() / 2 - size / 2});
+            ExpectTextAt40(image, r, dpi, 2 * dpi / 96 + size);
         }
         // Over the selection gradient too, no green shows.
-        ExpectNoKeyGreen(image);
+        EXPECT_TRUE(PixelsWhere(image, image.rect(), KeyGreen).isEmpty());
     }
 }

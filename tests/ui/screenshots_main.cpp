@@ -1,11 +1,10 @@
 // dormo-screenshots FOLDER: renders the main window, alone and with each page running inside it,
 // offscreen at 96 and at 192 dpi into PNG files in FOLDER, for people to look at.
-#include "app/app.h"
 #include "app/main_window.h"
-#include "app/screen_metrics.h"
+#include "app/start_up.h"
 #include "common/avahi_daemon.h"
 #include "common/isolated_network.h"
-#include "common/temp_config.h"
+#include "common/test_app.h"
 #include "connection/command_screen.h"
 #include "dialogs/first_run_page.h"
 #include "dialogs/help_page.h"
@@ -31,9 +30,8 @@ void Save(QWidget& widget, const QString& folder, const QString& name, int dpi) 
 }
 
 void RenderAt(int dpi, const QSize& size, const QString& folder) {
-    g_app.m_logPixelsX = g_app.m_logPixelsY = dpi;
-    g_app.ApplyScreen(size.width(), size.height());
-    CTempConfig config;
+    CTestApp app;
+    CScreenSetup metrics(dpi, size.width(), size.height());
 
     CMainWindow window;
     window.OnCreate();
@@ -89,12 +87,7 @@ void RenderAt(int dpi, const QSize& size, const QString& folder) {
     OnMainWindowCommand(g_app, &window, IDM_OPTIONS);
     savePage(QStringLiteral("first-run"));
     RunFirstRunPage(&window);
-
-    g_app.m_computers.clear();
-    g_app.m_mainWindow = nullptr;
-    g_app.m_listView = nullptr;
-    g_app.m_listModel = nullptr;
-    g_app.m_listHeader = nullptr;
+    ShutDown();
 }
 
 }  // namespace
