@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "app/start_up.h"
 #include "common/helper_process.h"
+#include "common/isolated_network.h"
 #include "common/net_test.h"
 #include "common/screen_setup.h"
 #include "connection/connection_fakes.h"
@@ -10,6 +11,7 @@
 #include "discovery/computer_list_model.h"
 #include "discovery/remembered_computers.h"
 #include "platform/dnssd_embedded.h"
+#include "platform/host_lookup.h"
 #include "modal_script.h"
 #include "tap_steps.h"
 
@@ -87,4 +89,11 @@ TEST_F(AddComputerNet, AddedByAddressItIsControlledSentToByNameAndRemovedFromIts
     QApplication::sendEvent(g_app.m_listView->viewport(), &event);
     EXPECT_EQ(rows.rowCount(), 0);
     EXPECT_TRUE(CRememberedComputers(*m_app.m_config.Reopen()).Load().empty());
+}
+
+TEST(HostLookup, TheHostsFileAnswersAndAnUnknownNameGivesNothing) {
+    // Only where a query for the unknown name cannot leave the machine.
+    if (!NetworkIsolated()) GTEST_SKIP() << "needs a network namespace of its own";
+    EXPECT_EQ(platform::LookUpIpv4("localhost", std::chrono::seconds(5)).value_or(""), "127.0.0.1");
+    EXPECT_FALSE(platform::LookUpIpv4("no-such-host.invalid", std::chrono::seconds(5)));
 }
