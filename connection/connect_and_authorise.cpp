@@ -9,15 +9,13 @@
 #include "connection/saved_passwords.h"
 #include "discovery/remember.h"
 #include "platform/cursor.h"
+#include "platform/log.h"
 #include "platform/message_box.h"
 #include "platform/tcp_socket.h"
 
 #include <QCoreApplication>
-#include <QLoggingCategory>
 
 #include <memory>
-
-Q_DECLARE_LOGGING_CATEGORY(lcConnection)
 
 namespace {
 

@@ -2,12 +2,9 @@
 
 #include "app/app.h"
 #include "discovery/list_entry.h"
+#include "platform/log.h"
 #include "platform/message_box.h"
 #include "platform/wake_on_lan.h"
-
-#include <QLoggingCategory>
-
-Q_DECLARE_LOGGING_CATEGORY(lcConnection)
 
 using namespace platform;
 

@@ -5,20 +5,18 @@
 #include "dialogs/version_file.h"
 #include "platform/cursor.h"
 #include "platform/download.h"
+#include "platform/log.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
 #include "platform/url_opener.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QLoggingCategory>
 #include <QTemporaryFile>
 #include <QUrl>
 
 #include <optional>
 #include <string>
-
-Q_DECLARE_LOGGING_CATEGORY(lcUpdate)
 
 using namespace platform;
 

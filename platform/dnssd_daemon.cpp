@@ -1,8 +1,7 @@
 #include "platform/dnssd_daemon.h"
 
 #include "platform/dnssd_avahi.h"
-
-#include <QLoggingCategory>
+#include "platform/log.h"
 
 #include <avahi-client/client.h>
 #include <avahi-client/lookup.h>
@@ -10,8 +9,6 @@
 
 #include <string>
 #include <utility>
-
-Q_DECLARE_LOGGING_CATEGORY(lcDiscovery)
 
 namespace platform {
 

@@ -1,8 +1,7 @@
 #include "platform/dnssd_embedded.h"
 
 #include "platform/dnssd_avahi.h"
-
-#include <QLoggingCategory>
+#include "platform/log.h"
 
 #include <avahi-common/error.h>
 #include <avahi-core/core.h>
@@ -10,8 +9,6 @@
 #include <avahi-core/lookup.h>
 
 #include <string>
-
-Q_DECLARE_LOGGING_CATEGORY(lcDiscovery)
 
 namespace platform {
 
