@@ -96,9 +96,7 @@ void CCommandScreen::ActivateRow(int row) {
 }
 
 void CCommandScreen::OnComputerLost() {
-    g_app.m_messageBoxes->Show(this, QStringLiteral("Computer disconnected."),
-                               QStringLiteral("Dormo"),
-                               platform::MB_OK | platform::MB_ICONINFORMATION);
+    g_app.m_messageBoxes->ShowInformation(this, QStringLiteral("Computer disconnected."));
     CloseConnection();
     done(0);
 }

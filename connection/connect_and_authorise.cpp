@@ -19,13 +19,6 @@
 
 namespace {
 
-const QString kCaption = QStringLiteral("Dormo");
-
-void ShowFailure(QWidget* owner, const QString& text) {
-    g_app.m_messageBoxes->Show(owner, text, kCaption,
-                               platform::MB_OK | platform::MB_ICONEXCLAMATION);
-}
-
 // Hands the loss from the keep-alive thread to the GUI thread without waiting there, and drops
 // it when that connection has ended in the meantime.
 std::function<void()> LossReporter(const std::shared_ptr<CConnection>& connection,
@@ -70,7 +63,8 @@ void ConnectAndAuthorise(CPasswordPage& page, const QString& hash,
     const auto cannotConnect = [&](int socket) {
         platform::CloseSocket(socket);
         attempt.reset();
-        ShowFailure(page.Widget(), QStringLiteral("Could not establish connection."));
+        g_app.m_messageBoxes->ShowWarning(page.Widget(),
+                                          QStringLiteral("Could not establish connection."));
         platform::SetWaitCursor(false);
         page.End();
     };
@@ -108,7 +102,7 @@ void ConnectAndAuthorise(CPasswordPage& page, const QString& hash,
     platform::SetWaitCursor(false);
     if (ReplyText(verdict) != kAuthorisedReply) {
         qCInfo(lcConnection) << "password refused";
-        ShowFailure(page.Widget(), QStringLiteral("Incorrect password."));
+        g_app.m_messageBoxes->ShowWarning(page.Widget(), QStringLiteral("Incorrect password."));
         connection->End();
         page.ClearEdit();
         if (g_app.m_savePasswords) DeleteSavedHash(entry.m_name);
@@ -140,8 +134,7 @@ void SendCommand(QWidget* commandScreen, int row) {
         return;
     }
     qCInfo(lcConnection) << "command" << message->constData() << "sent";
-    g_app.m_messageBoxes->Show(commandScreen, CommandConfirmation(row), kCaption,
-                               platform::MB_OK | platform::MB_ICONINFORMATION);
+    g_app.m_messageBoxes->ShowInformation(commandScreen, CommandConfirmation(row));
 }
 
 void CloseConnection() {
