@@ -55,7 +55,6 @@ int RunDormo() {
         code = QApplication::exec();
         ShutDown();
     }
-    g_app.m_mainWindow = nullptr;
     g_app.m_registry = nullptr;
     return code;
 }

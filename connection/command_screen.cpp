@@ -20,13 +20,6 @@
 
 CCommandScreen::CCommandScreen(QWidget* owner) : CPage(owner) {}
 
-CCommandScreen::~CCommandScreen() {
-    if (g_app.m_commandScreen != this) return;
-    g_app.m_commandScreen = nullptr;
-    g_app.m_commandList = nullptr;
-    g_app.m_commandHeader = nullptr;
-}
-
 void CCommandScreen::OnInitDialog() {
     g_app.m_commandScreen = this;
     InitFullScreenDialog(g_app, *this, IDR_COMMAND_MENU);

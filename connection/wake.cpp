@@ -32,9 +32,8 @@ void WakeComputer(QWidget* owner, const CListEntry& computer) {
             break;
         case WakeSendResult::NoInterface:
             g_app.m_messageBoxes->ShowWarning(
-                owner,
-                QStringLiteral("Cannot wake %1: no network interface is up on its network.")
-                    .arg(name));
+                owner, QStringLiteral("Cannot wake %1: no network interface is up on its network.")
+                           .arg(name));
             break;
         case WakeSendResult::SendFailed:
             g_app.m_messageBoxes->ShowWarning(

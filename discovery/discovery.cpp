@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "discovery/add_or_update.h"
+#include "discovery/computer_list_model.h"
 #include "discovery/dns_names.h"
 #include "discovery/txt_record.h"
 #include "platform/log.h"

@@ -50,7 +50,7 @@ protected:
             {name, platform::TickCount(), "10.77.0.2", name.toStdString(), 0, true});
         g_app.m_listModel->AppendRow(name, kComputerRowData, int(g_app.m_computers.size()) - 1);
     }
-    CRowListView* List() const { return static_cast<CRowListView*>(g_app.m_listView); }
+    CRowListView* List() const { return static_cast<CRowListView*>(g_app.m_listView.data()); }
     // The header and soft keys of the page that action opens; empty when none opens.
     static std::pair<QString, QStringList> PageOpenedBy(const std::function<void()>& action) {
         std::pair<QString, QStringList> seen;

@@ -72,5 +72,6 @@ TEST(StartUp, ClosingTheWindowEndsWithCodeZeroAndNoThreadLeft) {
     });
     EXPECT_EQ(RunDormo(), 0);
     EXPECT_EQ(g_app.m_mainWindow, nullptr);
+    EXPECT_TRUE(g_app.m_listModel.isNull()) << "the list went with the window";
     EXPECT_EQ(threads(), before);
 }
