@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QFont>
+#include <QPointer>
 #include <QString>
 
 #include <atomic>
@@ -27,7 +28,8 @@ class CRegistry;
 }  // namespace platform
 
 // The application object: the one record of process-wide state. Window handles of the original
-// design are widget pointers here; the socket is a file descriptor.
+// design are guarded widget pointers here, null once their widget is gone; the socket is a file
+// descriptor.
 class CApp {
 public:
     CApp();
@@ -46,20 +48,20 @@ public:
     // Safe to call again.
     void StopThreads();
 
-    QWidget* m_mainWindow = nullptr;
-    QWidget* m_commandScreen = nullptr;
+    QPointer<QWidget> m_mainWindow;
+    QPointer<QWidget> m_commandScreen;
     bool m_savePasswords = true;
     QString m_hash;
     int m_screenClass = 0;
-    QAbstractItemView* m_listView = nullptr;
-    CComputerListModel* m_listModel = nullptr;  // the rows that m_listView shows
-    QAbstractItemView* m_commandList = nullptr;
-    QWidget* m_listHeader = nullptr;
-    QWidget* m_helpHeader = nullptr;
-    QWidget* m_firstRunHeader = nullptr;
-    QWidget* m_passwordHeader = nullptr;
-    QWidget* m_passwordCaption = nullptr;
-    QWidget* m_commandHeader = nullptr;
+    QPointer<QAbstractItemView> m_listView;
+    QPointer<CComputerListModel> m_listModel;  // the rows that m_listView shows
+    QPointer<QAbstractItemView> m_commandList;
+    QPointer<QWidget> m_listHeader;
+    QPointer<QWidget> m_helpHeader;
+    QPointer<QWidget> m_firstRunHeader;
+    QPointer<QWidget> m_passwordHeader;
+    QPointer<QWidget> m_passwordCaption;
+    QPointer<QWidget> m_commandHeader;
     std::vector<CListEntry> m_computers;
     QFont m_titleFont;
     QFont m_textFont;

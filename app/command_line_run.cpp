@@ -62,7 +62,6 @@ bool Browse(int seconds, const std::function<bool()>& found) {
         loop.exec();
     }
     CloseDiscovery();
-    g_app.m_listModel = nullptr;
     return started;
 }
 

@@ -1,13 +1,10 @@
 #include "app/settings.h"
 
 #include "app/app.h"
+#include "platform/log.h"
 #include "platform/registry.h"
 
-#include <QLoggingCategory>
-
 #include <cstring>
-
-Q_LOGGING_CATEGORY(lcSettings, "dormo.settings", QtWarningMsg)
 
 using namespace platform;
 

@@ -7,16 +7,14 @@
 #include "dialogs/first_run_page.h"
 #include "discovery/browse_restart_thread.h"
 #include "discovery/discovery.h"
+#include "platform/log.h"
 #include "platform/registry.h"
 #include "platform/single_instance.h"
 #include "platform/termination_signals.h"
 
 #include <QApplication>
-#include <QLoggingCategory>
 #include <QThreadPool>
 #include <QTimer>
-
-Q_DECLARE_LOGGING_CATEGORY(lcSettings)
 
 namespace {
 
@@ -57,7 +55,6 @@ int RunDormo() {
         code = QApplication::exec();
         ShutDown();
     }
-    g_app.m_mainWindow = nullptr;
     g_app.m_registry = nullptr;
     return code;
 }

@@ -20,13 +20,6 @@
 
 CCommandScreen::CCommandScreen(QWidget* owner) : CPage(owner) {}
 
-CCommandScreen::~CCommandScreen() {
-    if (g_app.m_commandScreen != this) return;
-    g_app.m_commandScreen = nullptr;
-    g_app.m_commandList = nullptr;
-    g_app.m_commandHeader = nullptr;
-}
-
 void CCommandScreen::OnInitDialog() {
     g_app.m_commandScreen = this;
     InitFullScreenDialog(g_app, *this, IDR_COMMAND_MENU);
@@ -96,9 +89,7 @@ void CCommandScreen::ActivateRow(int row) {
 }
 
 void CCommandScreen::OnComputerLost() {
-    g_app.m_messageBoxes->Show(this, QStringLiteral("Computer disconnected."),
-                               QStringLiteral("Dormo"),
-                               platform::MB_OK | platform::MB_ICONINFORMATION);
+    g_app.m_messageBoxes->ShowInformation(this, QStringLiteral("Computer disconnected."));
     CloseConnection();
     done(0);
 }

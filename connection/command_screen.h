@@ -13,7 +13,6 @@ class CCommandScreen : public CPage {
     Q_OBJECT
 public:
     explicit CCommandScreen(QWidget* owner = nullptr);
-    ~CCommandScreen() override;
 
     void OnCommand(int id) override;
     // The computer stopped answering: "Computer disconnected.", then the connection closes and

@@ -13,7 +13,5 @@ bool ConfirmCommand(QWidget* owner, int row) {
     const QString text = QStringLiteral("Send %1 to %2?")
                              .arg(QString::fromLatin1(message->constData()),
                                   g_app.m_computers[size_t(selected)].m_name);
-    return g_app.m_messageBoxes->Show(owner, text, QStringLiteral("Dormo"),
-                                      platform::MB_YESNO | platform::MB_ICONQUESTION) ==
-           platform::IDYES;
+    return g_app.m_messageBoxes->AskYesNo(owner, text);
 }

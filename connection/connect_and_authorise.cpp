@@ -9,24 +9,15 @@
 #include "connection/saved_passwords.h"
 #include "discovery/remember.h"
 #include "platform/cursor.h"
+#include "platform/log.h"
 #include "platform/message_box.h"
 #include "platform/tcp_socket.h"
 
 #include <QCoreApplication>
-#include <QLoggingCategory>
 
 #include <memory>
 
-Q_DECLARE_LOGGING_CATEGORY(lcConnection)
-
 namespace {
-
-const QString kCaption = QStringLiteral("Dormo");
-
-void ShowFailure(QWidget* owner, const QString& text) {
-    g_app.m_messageBoxes->Show(owner, text, kCaption,
-                               platform::MB_OK | platform::MB_ICONEXCLAMATION);
-}
 
 // Hands the loss from the keep-alive thread to the GUI thread without waiting there, and drops
 // it when that connection has ended in the meantime.
@@ -70,7 +61,7 @@ void ConnectAndAuthorise(CPasswordPage& page, const QString& hash,
     }
     if (login.outcome == LoginOutcome::CannotConnect || login.outcome == LoginOutcome::NoAnswer) {
         // No answer to the authorisation is told as any other failed connection.
-        ShowFailure(page.Widget(), QStringLiteral("Could not establish connection."));
+        g_app.m_messageBoxes->ShowWarning(page.Widget(), QStringLiteral("Could not establish connection."));
         platform::SetWaitCursor(false);
         page.End();
         return;
@@ -78,7 +69,7 @@ void ConnectAndAuthorise(CPasswordPage& page, const QString& hash,
     auto connection = std::make_shared<CConnection>(login.socket, limits);
     platform::SetWaitCursor(false);
     if (login.outcome == LoginOutcome::Refused) {
-        ShowFailure(page.Widget(), QStringLiteral("Incorrect password."));
+        g_app.m_messageBoxes->ShowWarning(page.Widget(), QStringLiteral("Incorrect password."));
         connection->End();
         page.ClearEdit();
         if (g_app.m_savePasswords) DeleteSavedHash(entry.m_name);
@@ -109,8 +100,7 @@ void SendCommand(QWidget* commandScreen, int row) {
         return;
     }
     qCInfo(lcConnection) << "command" << message->constData() << "sent";
-    g_app.m_messageBoxes->Show(commandScreen, CommandConfirmation(row), kCaption,
-                               platform::MB_OK | platform::MB_ICONINFORMATION);
+    g_app.m_messageBoxes->ShowInformation(commandScreen, CommandConfirmation(row));
 }
 
 void CloseConnection() {

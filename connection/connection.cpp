@@ -1,10 +1,7 @@
 #include "connection/connection.h"
 
+#include "platform/log.h"
 #include "platform/tcp_socket.h"
-
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcConnection, "dormo.connection", QtWarningMsg)
 
 CConnection::CConnection(int socket, CConnectionLimits limits)
     : m_socket(socket), m_limits(limits) {}

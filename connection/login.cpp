@@ -1,10 +1,8 @@
 #include "connection/login.h"
 
 #include "connection/password_hash.h"
-
-#include <QLoggingCategory>
-
-Q_DECLARE_LOGGING_CATEGORY(lcConnection)
+#include "platform/log.h"
+#include "platform/tcp_socket.h"
 
 CLoginResult LogIn(const std::string& address, uint16_t portNetworkOrder, const QString& hash,
                    QByteArray& challenge, const CConnectionLimits& limits,

@@ -19,11 +19,6 @@ const QString kSavedPlaceholder = QStringLiteral("********");
 CPasswordDialog::CPasswordDialog(const CConnectionLimits& limits, QWidget* owner)
     : CPage(owner), m_limits(limits) {}
 
-CPasswordDialog::~CPasswordDialog() {
-    if (g_app.m_passwordHeader == m_header) g_app.m_passwordHeader = nullptr;
-    if (g_app.m_passwordCaption == m_caption) g_app.m_passwordCaption = nullptr;
-}
-
 QLineEdit* CPasswordDialog::Edit() const {
     return ControlAs<QLineEdit>(IDC_PASSWORD_EDIT);
 }

@@ -19,7 +19,6 @@ class CPasswordDialog : public CPage, public CPasswordPage {
     Q_OBJECT
 public:
     explicit CPasswordDialog(const CConnectionLimits& limits = {}, QWidget* owner = nullptr);
-    ~CPasswordDialog() override;
 
     void OnCommand(int id) override;
     void reject() override;

@@ -1,11 +1,8 @@
 #include "connection/saved_passwords.h"
 
 #include "app/app.h"
+#include "platform/log.h"
 #include "platform/registry.h"
-
-#include <QLoggingCategory>
-
-Q_DECLARE_LOGGING_CATEGORY(lcConnection)
 
 std::optional<QString> ReadSavedHash(const QString& name) {
     if (!g_app.m_registry) return std::nullopt;

@@ -2,24 +2,11 @@
 
 #include "app/app.h"
 #include "discovery/list_entry.h"
+#include "platform/log.h"
 #include "platform/message_box.h"
 #include "platform/wake_on_lan.h"
 
-#include <QLoggingCategory>
-
-Q_DECLARE_LOGGING_CATEGORY(lcConnection)
-
 using namespace platform;
-
-namespace {
-
-const QString kCaption = QStringLiteral("Dormo");
-
-void ShowFailure(QWidget* owner, const QString& text) {
-    g_app.m_messageBoxes->Show(owner, text, kCaption, MB_OK | MB_ICONEXCLAMATION);
-}
-
-}  // namespace
 
 QByteArray MagicPacket(const MacAddress& mac) {
     const QByteArray address(reinterpret_cast<const char*>(mac.data()), qsizetype(mac.size()));
@@ -28,30 +15,29 @@ QByteArray MagicPacket(const MacAddress& mac) {
 
 void WakeComputer(QWidget* owner, const CListEntry& computer) {
     const QString& name = computer.m_name;
-    if (g_app.m_messageBoxes->Show(owner, QStringLiteral("Wake %1?").arg(name), kCaption,
-                                   MB_YESNO | MB_ICONQUESTION) != IDYES)
-        return;
+    if (!g_app.m_messageBoxes->AskYesNo(owner, QStringLiteral("Wake %1?").arg(name))) return;
     if (!computer.m_mac) {
-        ShowFailure(owner, QStringLiteral("Cannot wake %1: its network card's address is not "
-                                          "known. Log in to it once while it is awake.")
-                               .arg(name));
+        g_app.m_messageBoxes->ShowWarning(
+            owner, QStringLiteral("Cannot wake %1: its network card's address is not known. Log "
+                                  "in to it once while it is awake.")
+                       .arg(name));
         return;
     }
     switch (SendWakePacket(MagicPacket(*computer.m_mac), computer.m_address)) {
         case WakeSendResult::Sent:
             qCInfo(lcConnection) << "wake-up for" << FormatMac(*computer.m_mac) << "sent towards"
                                  << computer.m_address.c_str();
-            g_app.m_messageBoxes->Show(owner, QStringLiteral("Wake-up sent to %1.").arg(name),
-                                       kCaption, MB_OK | MB_ICONINFORMATION);
+            g_app.m_messageBoxes->ShowInformation(owner,
+                                                  QStringLiteral("Wake-up sent to %1.").arg(name));
             break;
         case WakeSendResult::NoInterface:
-            ShowFailure(owner, QStringLiteral("Cannot wake %1: no network interface is up on "
-                                              "its network.")
-                                   .arg(name));
+            g_app.m_messageBoxes->ShowWarning(
+                owner, QStringLiteral("Cannot wake %1: no network interface is up on its network.")
+                           .arg(name));
             break;
         case WakeSendResult::SendFailed:
-            ShowFailure(owner,
-                        QStringLiteral("Cannot wake %1: the wake-up could not be sent.").arg(name));
+            g_app.m_messageBoxes->ShowWarning(
+                owner, QStringLiteral("Cannot wake %1: the wake-up could not be sent.").arg(name));
             break;
     }
 }

@@ -22,9 +22,8 @@ QUrl FeedbackMailUrl() {
 }
 
 void SendFeedback(QWidget* owner) {
-    if (g_app.m_messageBoxes->Show(owner,
-                                   QStringLiteral("Do you want to send a feedback e-mail now?"),
-                                   QStringLiteral("Dormo"), MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (!g_app.m_messageBoxes->AskYesNo(
+            owner, QStringLiteral("Do you want to send a feedback e-mail now?")))
         return;
     OpenUrl(FeedbackMailUrl());
 }

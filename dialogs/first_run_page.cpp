@@ -17,7 +17,6 @@ namespace {
 class CFirstRunPage : public CPage {
 public:
     using CPage::CPage;
-    ~CFirstRunPage() override { g_app.m_firstRunHeader = nullptr; }
 
     void OnCommand(int id) override {
         if (id != IDOK_COMMAND) return;

@@ -13,8 +13,6 @@ namespace {
 class CHelpPage : public CPage {
 public:
     using CPage::CPage;
-    // The label dies with the page; a later resize must not reach it through g_app.
-    ~CHelpPage() override { g_app.m_helpHeader = nullptr; }
 
     void OnCommand(int id) override {
         if (id == IDOK_COMMAND || id == IDCANCEL_COMMAND) done(0);

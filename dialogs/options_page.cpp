@@ -32,19 +32,15 @@ public:
                 done(0);
                 break;
             case IDC_DELETE_PASSWORDS:
-                if (g_app.m_messageBoxes->Show(
+                if (g_app.m_messageBoxes->AskYesNo(
                         this,
-                        QStringLiteral("This will delete all stored passwords. Are you sure?"),
-                        QStringLiteral("Dormo"),
-                        platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDYES)
+                        QStringLiteral("This will delete all stored passwords. Are you sure?")))
                     DeleteSavedPasswords(g_app);
                 break;
             case IDC_FORGET_COMPUTERS:
-                if (g_app.m_messageBoxes->Show(
+                if (g_app.m_messageBoxes->AskYesNo(
                         this,
-                        QStringLiteral("This will forget all remembered computers. Are you sure?"),
-                        QStringLiteral("Dormo"),
-                        platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDYES)
+                        QStringLiteral("This will forget all remembered computers. Are you sure?")))
                     ForgetRememberedComputers(g_app);
                 break;
             default:

@@ -5,20 +5,18 @@
 #include "dialogs/version_file.h"
 #include "platform/cursor.h"
 #include "platform/download.h"
+#include "platform/log.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
 #include "platform/url_opener.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QLoggingCategory>
 #include <QTemporaryFile>
 #include <QUrl>
 
 #include <optional>
 #include <string>
-
-Q_DECLARE_LOGGING_CATEGORY(lcUpdate)
 
 using namespace platform;
 
@@ -26,7 +24,6 @@ namespace {
 
 const QString kVersionFilePath = QStringLiteral("/Downloads/Dormo/wm-ver");
 const QString kPackagePath = QStringLiteral("/Downloads/Dormo/Dormo_PPC.arm.cab");
-const QString kCaption = QStringLiteral("Dormo");
 constexpr qint64 kMaxVersionBytes = 255;
 constexpr qsizetype kMaxMessageChars = 255;
 
@@ -49,8 +46,7 @@ bool ReadHead(QFile& file, QByteArray* bytes) {
 }
 
 void CouldNotCheck(QWidget* owner) {
-    g_app.m_messageBoxes->Show(owner, QStringLiteral("Could not check for updates"), kCaption,
-                               MB_OK | MB_ICONEXCLAMATION);
+    g_app.m_messageBoxes->ShowWarning(owner, QStringLiteral("Could not check for updates"));
 }
 
 }  // namespace
@@ -94,16 +90,13 @@ void CheckForUpdates(QWidget* owner) {
     if (!newer) {
         CouldNotCheck(owner);
     } else if (*newer) {
-        const int answer = g_app.m_messageBoxes->Show(
-            owner, NewVersionMessage(QString::fromUtf8(bytes)), QStringLiteral("Dormo update"),
-            MB_OKCANCEL | MB_ICONINFORMATION);
-        if (answer == IDOK) {
+        if (g_app.m_messageBoxes->AskOkCancel(owner, NewVersionMessage(QString::fromUtf8(bytes)),
+                                              QStringLiteral("Dormo update"))) {
             OpenUrl(QUrl(server + kPackagePath));
             QApplication::exit(0);
         }
     } else {
-        g_app.m_messageBoxes->Show(owner, QStringLiteral("Dormo is up to date."), kCaption,
-                                   MB_OK | MB_ICONEXCLAMATION);
+        g_app.m_messageBoxes->ShowWarning(owner, QStringLiteral("Dormo is up to date."));
     }
     SetWaitCursor(false);
 }

@@ -2,17 +2,15 @@
 
 #include "app/app.h"
 #include "discovery/add_or_update.h"
+#include "discovery/computer_list_model.h"
 #include "discovery/dns_names.h"
 #include "discovery/txt_record.h"
+#include "platform/log.h"
 #include "platform/tick_count.h"
-
-#include <QLoggingCategory>
 
 #include <arpa/inet.h>
 
 #include <utility>
-
-Q_LOGGING_CATEGORY(lcDiscovery, "dormo.discovery", QtWarningMsg)
 
 using namespace platform;
 

@@ -1,14 +1,11 @@
 #include "discovery/remembered_computers.h"
 
 #include "app/app.h"
+#include "platform/log.h"
 #include "platform/mac_address.h"
 #include "platform/registry.h"
 
-#include <QLoggingCategory>
-
 #include <arpa/inet.h>
-
-Q_DECLARE_LOGGING_CATEGORY(lcSettings)
 
 using namespace platform;
 

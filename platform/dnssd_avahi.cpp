@@ -1,14 +1,12 @@
 #include "platform/dnssd_avahi.h"
 
-#include <QLoggingCategory>
+#include "platform/log.h"
 
 #include <avahi-common/address.h>
 #include <avahi-common/domain.h>
 #include <avahi-common/error.h>
 
 #include <arpa/inet.h>
-
-Q_DECLARE_LOGGING_CATEGORY(lcDiscovery)
 
 namespace platform {
 

@@ -1,10 +1,8 @@
 #include "platform/dnssd_choice.h"
 
-#include <QLoggingCategory>
+#include "platform/log.h"
 
 #include <utility>
-
-Q_DECLARE_LOGGING_CATEGORY(lcDiscovery)
 
 namespace platform {
 

@@ -1,12 +1,14 @@
 #include "platform/dnssd_daemon.h"
 
-#include <QLoggingCategory>
+#include "platform/dnssd_avahi.h"
+#include "platform/log.h"
 
 #include <avahi-client/client.h>
 #include <avahi-client/lookup.h>
 #include <avahi-common/error.h>
 
-Q_DECLARE_LOGGING_CATEGORY(lcDiscovery)
+#include <string>
+#include <utility>
 
 namespace platform {
 

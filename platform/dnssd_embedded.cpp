@@ -1,15 +1,14 @@
 #include "platform/dnssd_embedded.h"
 
 #include "platform/dnssd_avahi.h"
-
-#include <QLoggingCategory>
+#include "platform/log.h"
 
 #include <avahi-common/error.h>
 #include <avahi-core/core.h>
 #include <avahi-core/log.h>
 #include <avahi-core/lookup.h>
 
-Q_DECLARE_LOGGING_CATEGORY(lcDiscovery)
+#include <string>
 
 namespace platform {
 

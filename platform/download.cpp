@@ -1,13 +1,12 @@
 #include "platform/download.h"
 
+#include "platform/log.h"
+
 #include <QIODevice>
-#include <QLoggingCategory>
 
 #include <curl/curl.h>
 
 #include <mutex>
-
-Q_LOGGING_CATEGORY(lcUpdate, "dormo.update", QtWarningMsg)
 
 namespace platform {
 

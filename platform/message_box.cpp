@@ -4,6 +4,10 @@
 
 namespace platform {
 
+namespace {
+const QString kCaption = QStringLiteral("Dormo");
+}  // namespace
+
 int CMessageBoxes::Show(QWidget* owner, const QString& text, const QString& caption,
                         unsigned flags) {
     QMessageBox box(owner);
@@ -28,6 +32,22 @@ int CMessageBoxes::Show(QWidget* owner, const QString& text, const QString& capt
         case QMessageBox::No: return IDNO;
         default: return (flags & 0xF) == MB_YESNO ? IDNO : IDCANCEL;
     }
+}
+
+void CMessageBoxes::ShowInformation(QWidget* owner, const QString& text) {
+    Show(owner, text, kCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+void CMessageBoxes::ShowWarning(QWidget* owner, const QString& text) {
+    Show(owner, text, kCaption, MB_OK | MB_ICONEXCLAMATION);
+}
+
+bool CMessageBoxes::AskYesNo(QWidget* owner, const QString& text) {
+    return Show(owner, text, kCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+bool CMessageBoxes::AskOkCancel(QWidget* owner, const QString& text, const QString& caption) {
+    return Show(owner, text, caption, MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
 }
 
 }  // namespace platform

@@ -1,11 +1,12 @@
 #include "platform/registry.h"
 
+#include "platform/log.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QLoggingCategory>
 #include <QStandardPaths>
 #include <QStringDecoder>
 
@@ -16,8 +17,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-
-Q_DECLARE_LOGGING_CATEGORY(lcSettings)
 
 namespace platform {
 

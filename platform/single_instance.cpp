@@ -1,10 +1,11 @@
 #include "platform/single_instance.h"
 
+#include "platform/log.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLoggingCategory>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -12,8 +13,6 @@
 #include <cstring>
 #include <optional>
 #include <unistd.h>
-
-Q_DECLARE_LOGGING_CATEGORY(lcSettings)
 
 namespace platform {
 

@@ -234,7 +234,7 @@ CPage* FrontPage() {
 int RunDialog(int templateId, QWidget* owner, CPage& page) {
     const CDialogTemplate* dialog = FindDialogTemplate(templateId);
     if (!dialog) return -1;
-    QWidget* host = owner ? owner->window() : g_app.m_mainWindow;
+    QWidget* host = owner ? owner->window() : g_app.m_mainWindow.data();
     if (host == &page) host = nullptr;
     if (page.parentWidget() != host || page.isWindow() != (host == nullptr))
         page.setParent(host, host ? Qt::Widget : Qt::Window);

@@ -36,7 +36,7 @@ protected:
                             0x3412, platform::TickCount());
     }
     static CComputerListModel* Rows() { return g_app.m_listModel; }
-    static CRowListView* List() { return static_cast<CRowListView*>(g_app.m_listView); }
+    static CRowListView* List() { return static_cast<CRowListView*>(g_app.m_listView.data()); }
     // The header and soft keys of the page that action opens; empty when none opens.
     static std::pair<QString, QStringList> PageOpenedBy(const std::function<void()>& action) {
         std::pair<QString, QStringList> seen;
