@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-Q_LOGGING_CATEGORY(lcSettings, "dormo.settings", QtWarningMsg)
+Q_DECLARE_LOGGING_CATEGORY(lcSettings)
 
 using namespace platform;
 

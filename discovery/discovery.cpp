@@ -1,6 +1,7 @@
 #include "discovery/discovery.h"
 
 #include "app/app.h"
+#include "connection/protocol.h"
 #include "discovery/add_or_update.h"
 #include "discovery/dns_names.h"
 #include "discovery/txt_record.h"
@@ -12,7 +13,7 @@
 
 #include <utility>
 
-Q_LOGGING_CATEGORY(lcDiscovery, "dormo.discovery", QtWarningMsg)
+Q_DECLARE_LOGGING_CATEGORY(lcDiscovery)
 
 using namespace platform;
 

@@ -1,5 +1,6 @@
 #include "helper/daemon_advertiser.h"
 
+#include "connection/protocol.h"
 #include "platform/dnssd_avahi.h"
 
 #include <avahi-client/client.h>
@@ -16,7 +17,6 @@
 
 namespace {
 
-constexpr char kServiceType[] = "_vh-dormo._tcp";
 // While the system bus itself is missing, it is looked for this often.
 constexpr int kRetryMs = 1000;
 

@@ -4,7 +4,8 @@
 
 #include <utility>
 
-Q_DECLARE_LOGGING_CATEGORY(lcDiscovery)
+// Defined here, at the bottom of its users: the engines log to it as well as discovery.
+Q_LOGGING_CATEGORY(lcDiscovery, "dormo.discovery", QtWarningMsg)
 
 namespace platform {
 

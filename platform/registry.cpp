@@ -17,7 +17,8 @@
 #include <cerrno>
 #include <cstring>
 
-Q_DECLARE_LOGGING_CATEGORY(lcSettings)
+// Defined here, at the bottom of its users: the settings and the single instance log to it too.
+Q_LOGGING_CATEGORY(lcSettings, "dormo.settings", QtWarningMsg)
 
 namespace platform {
 
