@@ -3,13 +3,12 @@
 #include "app/screen_metrics.h"
 #include "app/settings.h"
 #include "connection/connection.h"
-#include "discovery/browse_restart_thread.h"
-#include "discovery/discovery.h"
 #include "platform/dnssd_choice.h"
 #include "platform/download.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
 
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QScreen>
@@ -58,4 +57,10 @@ void CApp::ApplyScreen(int workRight, int workBottom) {
     m_titleFont.setPixelSize(heights.title);
     m_textFont = base;
     m_textFont.setPixelSize(heights.text);
+}
+
+void RequestShutdown() {
+    // Ends every event loop of the GUI thread, the pages' and message boxes' included; loops
+    // started while they unwind return at once.
+    QCoreApplication::exit(0);
 }

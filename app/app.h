@@ -73,8 +73,10 @@ public:
     int m_logPixelsX = 0;
     // The running browse; written by StartDiscovery, then only by the restart thread.
     platform::DNSServiceRef m_browseRef = nullptr;
-    std::unique_ptr<CBrowseRestartThread> m_restartThread;
-    std::unique_ptr<CDiscovery> m_discovery;  // lookups in flight on m_dnsSd
+    // Held alone, but by shared_ptr, whose deleter is fixed where discovery makes the object:
+    // the application object lies below discovery and drops them without knowing their types.
+    std::shared_ptr<CBrowseRestartThread> m_restartThread;
+    std::shared_ptr<CDiscovery> m_discovery;  // lookups in flight on m_dnsSd
     // The challenge of the last reply to "Connect"; kept when a later connect gets no reply.
     QByteArray m_challenge;
     // The open, authorised connection (socket, keep-alive, miss count), or null.
@@ -90,6 +92,11 @@ public:
 };
 
 extern CApp g_app;
+
+// Ends the program through the orderly shutdown, from any moment on the GUI thread: every page,
+// message box and nested loop ends, then the main loop, and RunDormo shuts down and returns 0.
+// Closing the main window, the Tools menu's Close and SIGTERM, SIGINT or SIGHUP come here.
+void RequestShutdown();
 
 // The product key under which every setting lives.
 inline const QString kProductKey = QStringLiteral("Software\\Venholt\\Dormo");

@@ -1,14 +1,12 @@
 #include "app/command_line.h"
 
+#include "connection/protocol.h"
+
 #include <arpa/inet.h>
 
 #include <algorithm>
 
 namespace {
-
-const QStringList kCommandWords = {QStringLiteral("dormo"), QStringLiteral("sleep"),
-                                   QStringLiteral("restart"), QStringLiteral("lock"),
-                                   QStringLiteral("hibernate")};
 
 // The options that make this a command-line run rather than a window.
 bool IsOwnOption(const QString& argument) {
@@ -31,9 +29,9 @@ CCommandLine Usage(const QString& error) {
 std::optional<int> CommandRowForWord(const QString& word) {
     const QString lower = word.toLower();
     if (lower == QLatin1String("shutdown")) return 0;
-    const qsizetype row = kCommandWords.indexOf(lower);
-    if (row < 0) return std::nullopt;
-    return int(row);
+    for (size_t row = 0; row < kCommandWords.size(); ++row)
+        if (lower == QString::fromLatin1(kCommandWords[row]).toLower()) return int(row);
+    return std::nullopt;
 }
 
 std::optional<CComputerAddress> ParseComputerAddress(const QString& text) {
@@ -121,7 +119,7 @@ QString CommandLineHelp() {
         "  --send COMPUTER COMMAND\n"
         "                         log in to COMPUTER (a name found within N seconds, the\n"
         "                         name of a computer added by address, or ADDRESS[:PORT],\n"
-        "                         port 4660 by default) and send COMMAND:\n"
+        "                         port %1 by default) and send COMMAND:\n"
         "                         dormo (or shutdown), sleep, restart, lock or hibernate\n"
         "  --password-stdin       with --send: read the password from the first line of\n"
         "                         standard input when no saved password is used\n"
@@ -134,5 +132,6 @@ QString CommandLineHelp() {
         "\n"
         "Exit codes: 0 done; 1 usage error (or no password to use); 2 computer (or its\n"
         "MAC) not found, or --list found none; 3 password refused; 4 no connection could\n"
-        "be made, it was lost, or the wake-up could not be sent.\n");
+        "be made, it was lost, or the wake-up could not be sent.\n")
+        .arg(kDefaultPort);
 }

@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "connection/login.h"
 #include "connection/password_hash.h"
+#include "connection/protocol.h"
 #include "connection/saved_passwords.h"
 #include "connection/wake.h"
 #include "discovery/computer_list_model.h"
@@ -31,7 +32,6 @@
 
 namespace {
 
-constexpr uint16_t kDefaultPort = 4660;
 
 // The one line that says what happened.
 int Report(int code, const QString& text) {

@@ -3,7 +3,6 @@
 #include "app/app.h"
 #include "app/screen_metrics.h"
 #include "app/settings.h"
-#include "app/start_up.h"
 #include "connection/password_dialog.h"
 #include "connection/wake.h"
 #include "dialogs/help_page.h"

@@ -59,12 +59,6 @@ int RunDormo() {
     return code;
 }
 
-void RequestShutdown() {
-    // Ends every event loop of the GUI thread, the pages' and message boxes' included; loops
-    // started while they unwind return at once.
-    QApplication::exit(0);
-}
-
 void ShutDown() {
     StopBrowseRestartThread();
     CloseDiscovery();

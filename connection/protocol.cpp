@@ -1,23 +1,5 @@
 #include "connection/protocol.h"
 
-#include <array>
-
-namespace {
-
-struct Command {
-    const char* word;
-    const char* confirmation;
-};
-constexpr std::array<Command, 5> kCommands{{
-    {"Dormo", "Dormo command sent"},
-    {"Sleep", "Sleep command sent"},
-    {"Restart", "Restart command sent"},
-    {"Lock", "Lock command sent"},
-    {"Hibernate", "Hibernate command sent"},
-}};
-
-}  // namespace
-
 QByteArray ReplyText(const QByteArray& reply) {
     const qsizetype end = reply.indexOf('\0');
     return end < 0 ? reply : reply.left(end);
@@ -29,19 +11,18 @@ QByteArray ChallengeFromReply(const QByteArray& reply) {
 }
 
 QByteArray AuthoriseMessage(const QString& authorisationValue) {
-    QByteArray message = QByteArrayLiteral("Authorise: ") + authorisationValue.toLatin1();
+    QByteArray message = QByteArray(kAuthorisePrefix) + authorisationValue.toLatin1();
     message.append('\0');
     return message;
 }
 
 std::optional<QByteArray> CommandMessage(int row) {
-    if (row < 0 || row >= int(kCommands.size())) return std::nullopt;
-    QByteArray message(kCommands[size_t(row)].word);
-    message.append('\0');
-    return message;
+    if (row < 0 || row >= int(kCommandWords.size())) return std::nullopt;
+    const char* word = kCommandWords[size_t(row)];
+    return QByteArray(word, qsizetype(qstrlen(word) + 1));
 }
 
 QString CommandConfirmation(int row) {
-    if (row < 0 || row >= int(kCommands.size())) return {};
-    return QString::fromLatin1(kCommands[size_t(row)].confirmation);
+    if (row < 0 || row >= int(kCommandWords.size())) return {};
+    return QStringLiteral("%1 command sent").arg(QString::fromLatin1(kCommandWords[size_t(row)]));
 }

@@ -3,17 +3,39 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <chrono>
+#include <cstdint>
 #include <optional>
 
-// The messages of the TCP conversation with a Dormo Helper. Every message is 8-bit text and a NUL.
+// The TCP conversation between Dormo and a Dormo Helper, written once for both sides. Every
+// message is 8-bit text and a NUL.
 
-inline const QByteArray kConnectMessage = QByteArrayLiteral("Connect\0");
-inline const QByteArray kPingMessage = QByteArrayLiteral("Ping\0");
+// The DNS-SD service type a helper advertises, and the TCP port it listens on unless told
+// otherwise.
+inline constexpr char kServiceType[] = "_vh-dormo._tcp.";
+inline constexpr uint16_t kDefaultPort = 4660;
+
+// From the program: "Connect" asks for a challenge, "Authorise: " and the digits of the
+// authorisation value prove the password, "Ping" asks for a pong, a command word asks for its
+// command. The command words by row: 0 powers off, then Sleep, Restart, Lock, Hibernate.
+inline constexpr char kConnectWord[] = "Connect";
+inline constexpr char kAuthorisePrefix[] = "Authorise: ";
+inline constexpr char kPingWord[] = "Ping";
+inline constexpr std::array<const char*, 5> kCommandWords{"Dormo", "Sleep", "Restart", "Lock",
+                                                          "Hibernate"};
+
+// From the helper: the challenge after a prefix, the verdict on the authorisation, the pong.
+inline constexpr char kChallengePrefix[] = "Connect:";
 inline constexpr char kAuthorisedReply[] = "Authorise : succeeded";
+inline constexpr char kRefusedReply[] = "Authorise : failed";
 inline constexpr char kPongReply[] = "Ping : Pong";
-// The helper puts this many bytes before the challenge in its reply to "Connect".
-inline constexpr int kChallengeOffset = 8;
+
+// The two fixed messages with their NUL.
+inline const QByteArray kConnectMessage(kConnectWord, sizeof kConnectWord);
+inline const QByteArray kPingMessage(kPingWord, sizeof kPingWord);
+// The program skips this many bytes of the reply to "Connect" to reach the challenge.
+inline constexpr int kChallengeOffset = sizeof kChallengePrefix - 1;
 // Every reply is taken from at most this many bytes.
 inline constexpr int kMaxReply = 1024;
 

@@ -1,6 +1,6 @@
 #include "dialogs/tools_command.h"
 
-#include "app/start_up.h"
+#include "app/app.h"
 #include "dialogs/about_page.h"
 #include "dialogs/feedback.h"
 #include "dialogs/help_page.h"

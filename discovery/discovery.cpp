@@ -1,6 +1,7 @@
 #include "discovery/discovery.h"
 
 #include "app/app.h"
+#include "connection/protocol.h"
 #include "discovery/add_or_update.h"
 #include "discovery/computer_list_model.h"
 #include "discovery/dns_names.h"

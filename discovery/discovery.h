@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-// The service browsed for and its domain.
-inline constexpr const char* kServiceType = "_vh-dormo._tcp.";
+// The domain browsed in for kServiceType.
 inline constexpr const char* kServiceDomain = "local.";
 
 // Discovery over one engine: the lookups in flight, which only the engine thread touches, and

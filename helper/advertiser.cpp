@@ -1,17 +1,12 @@
 #include "helper/advertiser.h"
 
+#include "connection/protocol.h"
 #include "helper/daemon_advertiser.h"
 
 #include <avahi-common/alternative.h>
 #include <avahi-common/error.h>
 #include <avahi-common/malloc.h>
 #include <avahi-common/strlst.h>
-
-namespace {
-
-constexpr char kServiceType[] = "_vh-dormo._tcp";
-
-}  // namespace
 
 CAdvertiser::CAdvertiser(Config config) : m_config(std::move(config)) {
     if (!m_config.onLog) m_config.onLog = [](const QString&) {};

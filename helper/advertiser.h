@@ -1,5 +1,7 @@
 #pragma once
 
+#include "connection/protocol.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -28,7 +30,7 @@ public:
     struct Config {
         QString hostName;        // embedded engine only; empty: the machine's host name
         QStringList interfaces;  // empty: every interface
-        uint16_t port = 4660;
+        uint16_t port = kDefaultPort;
         QList<QByteArray> txt;  // TXT strings "key=value", published as given
         Engine engine = Engine::Automatic;
         std::function<void(const QString& line)> onLog;

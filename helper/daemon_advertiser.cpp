@@ -1,5 +1,7 @@
 #include "helper/daemon_advertiser.h"
 
+#include "connection/protocol.h"
+
 #include <avahi-client/client.h>
 #include <avahi-client/publish.h>
 #include <avahi-common/alternative.h>
@@ -14,7 +16,6 @@
 
 namespace {
 
-constexpr char kServiceType[] = "_vh-dormo._tcp";
 
 QString Text(const char* text) {
     return QString::fromUtf8(text ? text : "");

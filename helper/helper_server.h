@@ -1,5 +1,7 @@
 #pragma once
 
+#include "connection/protocol.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -16,7 +18,7 @@ class CHelperServer {
 public:
     struct Config {
         std::string listenAddress = "0.0.0.0";
-        uint16_t port = 4660;  // 0 picks a free port
+        uint16_t port = kDefaultPort;  // 0 picks a free port
         QString passwordHash;
         std::optional<QByteArray> fixedChallenge;  // otherwise a fresh one per connection
         std::chrono::seconds idleLimit{30};

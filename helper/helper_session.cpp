@@ -9,9 +9,6 @@
 
 namespace {
 
-const QByteArray kAuthorisePrefix = QByteArrayLiteral("Authorise: ");
-const QByteArray kCommandWords[] = {"Dormo", "Sleep", "Restart", "Lock", "Hibernate"};
-
 QByteArray WithNul(const char* text) {
     return QByteArray(text, qsizetype(qstrlen(text) + 1));
 }
@@ -80,15 +77,15 @@ QByteArray CHelperSession::Feed(const QByteArray& bytes) {
 }
 
 QByteArray CHelperSession::Handle(const QByteArray& message) {
-    if (message == "Connect") {
+    if (message == kConnectWord) {
         if (m_challengeSent) return Unexpected(QStringLiteral("connect again"));
         m_challengeSent = true;
         m_events.onLog(QStringLiteral("connect, challenge sent"));
-        return QByteArrayLiteral("Connect:") + m_challenge + QByteArray(1, '\0');
+        return kChallengePrefix + m_challenge + QByteArray(1, '\0');
     }
     if (message.startsWith(kAuthorisePrefix)) {
         const QByteArray expected = AuthorisationValue(m_passwordHash, m_challenge).toLatin1();
-        const bool accepted = SameDigits(message.mid(kAuthorisePrefix.size()), expected);
+        const bool accepted = SameDigits(message.mid(sizeof kAuthorisePrefix - 1), expected);
         m_events.onVerdict(accepted);
         if (accepted) {
             m_authorised = true;
@@ -96,14 +93,14 @@ QByteArray CHelperSession::Handle(const QByteArray& message) {
             return WithNul(kAuthorisedReply);
         }
         m_close = true;
-        return WithNul("Authorise : failed");
+        return WithNul(kRefusedReply);
     }
-    if (message == "Ping") {
+    if (message == kPingWord) {
         if (!m_authorised) return Unexpected(QStringLiteral("ping before the authorisation"));
         if (!m_events.answerPings()) return {};
         return WithNul(kPongReply);
     }
-    for (const QByteArray& word : kCommandWords) {
+    for (const QByteArray word : kCommandWords) {
         if (message != word) continue;
         if (!m_authorised)
             return Unexpected(QStringLiteral("command %1 refused: not authorised")

@@ -50,12 +50,13 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Lets the Dormo remote control find this computer and send it power commands.\n"
-        "Advertises \"_vh-dormo._tcp\" on the local link by multicast DNS and answers the\n"
+        "Advertises \"%1\" on the local link by multicast DNS and answers the\n"
         "remote's TCP protocol. By default it only logs the commands it receives; with\n"
         "--execute it carries them out. The password is read from a file or standard input,\n"
         "never from the command line.\n\n"
         "Signals: SIGUSR1 stops answering pings, SIGUSR2 answers them again (for tests);\n"
-        "SIGTERM and SIGINT end the helper.\n\n") + QString::fromLatin1(kWakeOnLanHint));
+        "SIGTERM and SIGINT end the helper.\n\n").arg(QString::fromLatin1(kServiceType)) +
+        QString::fromLatin1(kWakeOnLanHint));
     parser.addHelpOption();
     const QCommandLineOption passwordFile(
         "password-file",
@@ -65,9 +66,10 @@ int main(int argc, char** argv) {
     const QCommandLineOption passwordStdin(
         "password-stdin", "Read the password from the first line of standard input.");
     const QCommandLineOption port("port",
-                                  "Accept connections on TCP <port> (default 4660; 0 "
-                                  "picks a free port, which the log names).",
-                                  "port", "4660");
+                                  QStringLiteral("Accept connections on TCP <port> (default %1; 0 "
+                                                 "picks a free port, which the log names).")
+                                      .arg(kDefaultPort),
+                                  "port", QString::number(kDefaultPort));
     const QCommandLineOption listenAddress(
         "listen-address", "Accept connections on this IPv4 address only (default: all).", "address",
         "0.0.0.0");

@@ -1,17 +1,25 @@
 #include "helper/power_action.h"
 
+#include "connection/protocol.h"
+
 #include <spawn.h>
 
+#include <array>
 #include <vector>
 
 extern char** environ;
 
 QStringList PowerActionFor(const QByteArray& word) {
-    if (word == "Dormo") return {"systemctl", "poweroff"};
-    if (word == "Sleep") return {"systemctl", "suspend"};
-    if (word == "Restart") return {"systemctl", "reboot"};
-    if (word == "Hibernate") return {"systemctl", "hibernate"};
-    if (word == "Lock") return {"loginctl", "lock-sessions"};
+    // By command row, as kCommandWords.
+    static const std::array<QStringList, kCommandWords.size()> actions{{
+        {"systemctl", "poweroff"},
+        {"systemctl", "suspend"},
+        {"systemctl", "reboot"},
+        {"loginctl", "lock-sessions"},
+        {"systemctl", "hibernate"},
+    }};
+    for (size_t row = 0; row < kCommandWords.size(); ++row)
+        if (word == kCommandWords[row]) return actions[row];
     return {};
 }
 

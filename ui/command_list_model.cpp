@@ -1,37 +1,34 @@
 #include "ui/command_list_model.h"
 
+#include "connection/protocol.h"
 #include "ui/row_drawing.h"
 
 #include <array>
 
 namespace {
 
-struct CommandRow {
-    const char* text;
-    int itemData;
-};
-constexpr std::array<CommandRow, 5> kRows{
-    {{"Dormo", 0}, {"Sleep", 1}, {"Restart", 4}, {"Lock", 3}, {"Hibernate", 2}}};
+// Each row shows its command word; the item data of the rows in the same order.
+constexpr std::array<int, kCommandWords.size()> kItemData{0, 1, 4, 3, 2};
 
 }  // namespace
 
 int CCommandListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(kRows.size());
+    return parent.isValid() ? 0 : int(kItemData.size());
 }
 
 QVariant CCommandListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
-    const CommandRow& row = kRows[size_t(index.row())];
+    const size_t row = size_t(index.row());
     switch (role) {
         case Qt::DisplayRole:
-            return QString::fromLatin1(row.text);
+            return QString::fromLatin1(kCommandWords[row]);
         case kRowItemDataRole:
-            return row.itemData;
+            return kItemData[row];
         default:
             return {};
     }
 }
 
 int CCommandListModel::ItemData(int row) const {
-    return row >= 0 && row < rowCount() ? kRows[size_t(row)].itemData : -1;
+    return row >= 0 && row < rowCount() ? kItemData[size_t(row)] : -1;
 }
