@@ -32,7 +32,6 @@
 
 namespace {
 
-
 // The one line that says what happened.
 int Report(int code, const QString& text) {
     std::fprintf(stderr, "dormo: %s\n", qPrintable(text));
@@ -189,8 +188,7 @@ int Send(const CCommandLine& line) {
             platform::CloseSocket(login.socket);
             if (g_app.m_savePasswords) DeleteSavedHash(name);
             return Report(kExitRefused, QStringLiteral("%1 refused the password").arg(where));
-        case LoginOutcome::Authorised:
-            break;
+        case LoginOutcome::Authorised: break;
     }
     if (g_app.m_savePasswords) WriteSavedHash(name, *hash);
     g_app.m_computers.push_back(*target);
@@ -226,8 +224,7 @@ int Wake(const CCommandLine& line) {
             return Report(kExitNoConnection,
                           QStringLiteral("no network interface is up on the network of %1")
                               .arg(computer->name));
-        case platform::WakeSendResult::SendFailed:
-            break;
+        case platform::WakeSendResult::SendFailed: break;
     }
     return Report(kExitNoConnection,
                   QStringLiteral("the wake-up to %1 could not be sent").arg(computer->name));
@@ -237,16 +234,12 @@ int Wake(const CCommandLine& line) {
 
 int RunCommandLine(const CCommandLine& line) {
     switch (line.action) {
-        case CliAction::Help:
-            Print(CommandLineHelp().toUtf8());
-            return kExitOk;
+        case CliAction::Help: Print(CommandLineHelp().toUtf8()); return kExitOk;
         case CliAction::UsageError:
             std::fprintf(stderr, "dormo: %s (see dormo --help)\n", qPrintable(line.error));
             return kExitUsage;
-        case CliAction::Gui:
-            return kExitUsage;
-        default:
-            break;
+        case CliAction::Gui: return kExitUsage;
+        default: break;
     }
     platform::CRegistry registry(platform::CRegistry::DefaultPath());
     g_app.m_registry = &registry;

@@ -25,11 +25,8 @@ struct FontHeights {
 };
 constexpr FontHeights FontHeightsFor(int screenClass) {
     switch (screenClass) {
-        case 1:
-            return {18, 16};
-        case 2:
-            return {20, 18};
-        default:
-            return {15, 13};
+        case 1: return {18, 16};
+        case 2: return {20, 18};
+        default: return {15, 13};
     }
 }

@@ -61,7 +61,8 @@ void ConnectAndAuthorise(CPasswordPage& page, const QString& hash,
     }
     if (login.outcome == LoginOutcome::CannotConnect || login.outcome == LoginOutcome::NoAnswer) {
         // No answer to the authorisation is told as any other failed connection.
-        g_app.m_messageBoxes->ShowWarning(page.Widget(), QStringLiteral("Could not establish connection."));
+        g_app.m_messageBoxes->ShowWarning(page.Widget(),
+                                          QStringLiteral("Could not establish connection."));
         platform::SetWaitCursor(false);
         page.End();
         return;

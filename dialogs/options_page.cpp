@@ -28,9 +28,7 @@ public:
                 done(0);
                 break;
             }
-            case IDCANCEL_COMMAND:
-                done(0);
-                break;
+            case IDCANCEL_COMMAND: done(0); break;
             case IDC_DELETE_PASSWORDS:
                 if (g_app.m_messageBoxes->AskYesNo(
                         this,
@@ -43,8 +41,7 @@ public:
                         QStringLiteral("This will forget all remembered computers. Are you sure?")))
                     ForgetRememberedComputers(g_app);
                 break;
-            default:
-                break;
+            default: break;
         }
     }
 

@@ -10,25 +10,12 @@
 
 void RunToolsCommand(QWidget* owner, int id) {
     switch (id) {
-        case IDM_CLOSE:
-            RequestShutdown();
-            break;
-        case IDM_OPTIONS:
-            RunOptionsPage(owner);
-            break;
-        case IDM_ABOUT:
-            RunAboutPage(owner);
-            break;
-        case IDM_HELP:
-            RunHelpPage(owner);
-            break;
-        case IDM_FEEDBACK:
-            SendFeedback(owner);
-            break;
-        case IDM_CHECK_UPDATES:
-            CheckForUpdates(owner);
-            break;
-        default:
-            break;
+        case IDM_CLOSE: RequestShutdown(); break;
+        case IDM_OPTIONS: RunOptionsPage(owner); break;
+        case IDM_ABOUT: RunAboutPage(owner); break;
+        case IDM_HELP: RunHelpPage(owner); break;
+        case IDM_FEEDBACK: SendFeedback(owner); break;
+        case IDM_CHECK_UPDATES: CheckForUpdates(owner); break;
+        default: break;
     }
 }

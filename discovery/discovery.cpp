@@ -136,8 +136,8 @@ void BrowseReply(DNSServiceRef, DNSServiceFlags, uint32_t interfaceIndex, DNSSer
 void ResolveReply(DNSServiceRef ref, DNSServiceFlags, uint32_t interfaceIndex,
                   DNSServiceErrorType error, const char*, const char* hostTarget, uint16_t port,
                   uint16_t txtLength, const unsigned char* txtRecord, void* context) {
-    static_cast<CDiscovery*>(context)->ResolveAnswered(ref, error, interfaceIndex, hostTarget,
-                                                       port, MacsFromTxt(txtRecord, txtLength));
+    static_cast<CDiscovery*>(context)->ResolveAnswered(ref, error, interfaceIndex, hostTarget, port,
+                                                       MacsFromTxt(txtRecord, txtLength));
 }
 
 void AddressReply(DNSServiceRef, DNSServiceFlags, uint32_t, DNSServiceErrorType, const char*,

@@ -54,7 +54,7 @@ private:
 struct CDiscovery::CAddressQuery {
     CDiscovery* discovery;
     std::string host;
-    uint16_t port;  // network byte order, as the resolve gave it
+    uint16_t port;                                     // network byte order, as the resolve gave it
     std::vector<platform::MacAddress> advertisedMacs;  // from the resolve's TXT record
     platform::DNSServiceRef ref = nullptr;
 };

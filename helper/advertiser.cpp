@@ -88,9 +88,7 @@ void CAdvertiser::Stop() {
 void CAdvertiser::OnServerState(AvahiServer* server, AvahiServerState state, void* self) {
     auto* advertiser = static_cast<CAdvertiser*>(self);
     switch (state) {
-        case AVAHI_SERVER_RUNNING:
-            advertiser->Publish(server);
-            break;
+        case AVAHI_SERVER_RUNNING: advertiser->Publish(server); break;
         case AVAHI_SERVER_COLLISION: {
             char* name = avahi_alternative_host_name(avahi_server_get_host_name(server));
             advertiser->m_config.onLog(
@@ -110,8 +108,7 @@ void CAdvertiser::OnServerState(AvahiServer* server, AvahiServerState state, voi
                 QStringLiteral("mDNS engine failed: %1")
                     .arg(QString::fromUtf8(avahi_strerror(avahi_server_errno(server)))));
             break;
-        default:
-            break;
+        default: break;
     }
 }
 

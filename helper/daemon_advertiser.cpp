@@ -16,7 +16,6 @@
 
 namespace {
 
-
 QString Text(const char* text) {
     return QString::fromUtf8(text ? text : "");
 }

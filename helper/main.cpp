@@ -48,14 +48,16 @@ int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dormo-helper"));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Lets the Dormo remote control find this computer and send it power commands.\n"
-        "Advertises \"%1\" on the local link by multicast DNS and answers the\n"
-        "remote's TCP protocol. By default it only logs the commands it receives; with\n"
-        "--execute it carries them out. The password is read from a file or standard input,\n"
-        "never from the command line.\n\n"
-        "Signals: SIGUSR1 stops answering pings, SIGUSR2 answers them again (for tests);\n"
-        "SIGTERM and SIGINT end the helper.\n\n").arg(QString::fromLatin1(kServiceType)) +
+    parser.setApplicationDescription(
+        QStringLiteral(
+            "Lets the Dormo remote control find this computer and send it power commands.\n"
+            "Advertises \"%1\" on the local link by multicast DNS and answers the\n"
+            "remote's TCP protocol. By default it only logs the commands it receives; with\n"
+            "--execute it carries them out. The password is read from a file or standard input,\n"
+            "never from the command line.\n\n"
+            "Signals: SIGUSR1 stops answering pings, SIGUSR2 answers them again (for tests);\n"
+            "SIGTERM and SIGINT end the helper.\n\n")
+            .arg(QString::fromLatin1(kServiceType)) +
         QString::fromLatin1(kWakeOnLanHint));
     parser.addHelpOption();
     const QCommandLineOption passwordFile(
@@ -115,9 +117,8 @@ int main(int argc, char** argv) {
                        "line of standard input), store it readable by this user only in the "
                        "--password-file <file> (default %1) and exit.")
             .arg(kDefaultPasswordFile));
-    parser.addOptions({passwordFile, passwordStdin, port, listenAddress, mdns, hostName,
-                       interface, noAdvertise, execute, challengeHex, noPong, idleTimeout,
-                       maxClients});
+    parser.addOptions({passwordFile, passwordStdin, port, listenAddress, mdns, hostName, interface,
+                       noAdvertise, execute, challengeHex, noPong, idleTimeout, maxClients});
     parser.addOption(setPassword);
     parser.process(application);
     if (parser.isSet(setPassword))

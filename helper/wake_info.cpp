@@ -34,9 +34,7 @@ void LogWakeOnLan(const std::vector<CLinkInterface>& interfaces,
     for (const CLinkInterface& interface : interfaces) {
         const QString name = interface.name;
         switch (MagicPacketWake(name)) {
-            case WakeOnLan::Enabled:
-                log(QStringLiteral("%1: Wake-on-LAN is on").arg(name));
-                break;
+            case WakeOnLan::Enabled: log(QStringLiteral("%1: Wake-on-LAN is on").arg(name)); break;
             case WakeOnLan::Disabled:
                 log(QStringLiteral(
                         "%1: Wake-on-LAN is off; turn it on with \"ethtool -s %1 wol g\" "

@@ -24,15 +24,9 @@ void LogToCategory(AvahiLogLevel level, const char* text) {
     // The engine's warnings are routine here (another responder on the machine, an interface
     // going away), so only its errors pass the category's default threshold.
     switch (level) {
-        case AVAHI_LOG_ERROR:
-            qCWarning(lcDiscovery, "avahi: %s", text);
-            break;
-        case AVAHI_LOG_DEBUG:
-            qCDebug(lcDiscovery, "avahi: %s", text);
-            break;
-        default:
-            qCInfo(lcDiscovery, "avahi: %s", text);
-            break;
+        case AVAHI_LOG_ERROR: qCWarning(lcDiscovery, "avahi: %s", text); break;
+        case AVAHI_LOG_DEBUG: qCDebug(lcDiscovery, "avahi: %s", text); break;
+        default: qCInfo(lcDiscovery, "avahi: %s", text); break;
     }
 }
 

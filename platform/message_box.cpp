@@ -20,9 +20,7 @@ int CMessageBoxes::Show(QWidget* owner, const QString& text, const QString& capt
         default: box.setIcon(QMessageBox::NoIcon); break;
     }
     switch (flags & 0xF) {
-        case MB_OKCANCEL:
-            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-            break;
+        case MB_OKCANCEL: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
         case MB_YESNO: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
         default: box.setStandardButtons(QMessageBox::Ok); break;
     }

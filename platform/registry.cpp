@@ -336,8 +336,7 @@ void CRegistry::Apply(Key& root, const Change& change) {
     if (!key) return;
     const auto sameValue = [&](const Value& v) { return SameName(v.name, change.name); };
     switch (change.kind) {
-        case Change::kCreateKey:
-            break;
+        case Change::kCreateKey: break;
         case Change::kSetValue:
             if (auto it = std::find_if(key->values.begin(), key->values.end(), sameValue);
                 it != key->values.end()) {
@@ -347,9 +346,7 @@ void CRegistry::Apply(Key& root, const Change& change) {
                 key->values.push_back({change.name, change.type, change.data});
             }
             break;
-        case Change::kDeleteValue:
-            std::erase_if(key->values, sameValue);
-            break;
+        case Change::kDeleteValue: std::erase_if(key->values, sameValue); break;
         case Change::kDeleteKey:
             std::erase_if(key->subKeys,
                           [&](const auto& k) { return SameName(k->name, change.name); });

@@ -14,32 +14,19 @@ namespace {
 
 QString BitmapPath(int id) {
     switch (id) {
-        case IDB_MONITOR_SMALL:
-            return QStringLiteral(":/images/monitor-32.png");
-        case IDB_MONITOR_LARGE:
-            return QStringLiteral(":/images/monitor-64.png");
-        case IDB_DORMO_SMALL:
-            return QStringLiteral(":/images/dormo-32.png");
-        case IDB_DORMO_MEDIUM:
-            return QStringLiteral(":/images/dormo-48.png");
-        case IDB_SLEEP_SMALL:
-            return QStringLiteral(":/images/sleep-32.png");
-        case IDB_SLEEP_MEDIUM:
-            return QStringLiteral(":/images/sleep-48.png");
-        case IDB_HIBERNATE_SMALL:
-            return QStringLiteral(":/images/hibernate-32.png");
-        case IDB_HIBERNATE_MEDIUM:
-            return QStringLiteral(":/images/hibernate-48.png");
-        case IDB_LOCK_SMALL:
-            return QStringLiteral(":/images/lock-32.png");
-        case IDB_LOCK_MEDIUM:
-            return QStringLiteral(":/images/lock-48.png");
-        case IDB_RESTART_SMALL:
-            return QStringLiteral(":/images/restart-32.png");
-        case IDB_RESTART_MEDIUM:
-            return QStringLiteral(":/images/restart-48.png");
-        default:
-            return {};
+        case IDB_MONITOR_SMALL: return QStringLiteral(":/images/monitor-32.png");
+        case IDB_MONITOR_LARGE: return QStringLiteral(":/images/monitor-64.png");
+        case IDB_DORMO_SMALL: return QStringLiteral(":/images/dormo-32.png");
+        case IDB_DORMO_MEDIUM: return QStringLiteral(":/images/dormo-48.png");
+        case IDB_SLEEP_SMALL: return QStringLiteral(":/images/sleep-32.png");
+        case IDB_SLEEP_MEDIUM: return QStringLiteral(":/images/sleep-48.png");
+        case IDB_HIBERNATE_SMALL: return QStringLiteral(":/images/hibernate-32.png");
+        case IDB_HIBERNATE_MEDIUM: return QStringLiteral(":/images/hibernate-48.png");
+        case IDB_LOCK_SMALL: return QStringLiteral(":/images/lock-32.png");
+        case IDB_LOCK_MEDIUM: return QStringLiteral(":/images/lock-48.png");
+        case IDB_RESTART_SMALL: return QStringLiteral(":/images/restart-32.png");
+        case IDB_RESTART_MEDIUM: return QStringLiteral(":/images/restart-48.png");
+        default: return {};
     }
 }
 
@@ -68,18 +55,12 @@ int ComputerBitmapId(int screenClass) {
 int CommandBitmapId(int itemData, int screenClass) {
     const bool medium = screenClass == 2;
     switch (itemData) {
-        case 0:
-            return medium ? IDB_DORMO_MEDIUM : IDB_DORMO_SMALL;
-        case 1:
-            return medium ? IDB_SLEEP_MEDIUM : IDB_SLEEP_SMALL;
-        case 2:
-            return medium ? IDB_HIBERNATE_MEDIUM : IDB_HIBERNATE_SMALL;
-        case 3:
-            return medium ? IDB_LOCK_MEDIUM : IDB_LOCK_SMALL;
-        case 4:
-            return medium ? IDB_RESTART_MEDIUM : IDB_RESTART_SMALL;
-        default:
-            return -1;
+        case 0: return medium ? IDB_DORMO_MEDIUM : IDB_DORMO_SMALL;
+        case 1: return medium ? IDB_SLEEP_MEDIUM : IDB_SLEEP_SMALL;
+        case 2: return medium ? IDB_HIBERNATE_MEDIUM : IDB_HIBERNATE_SMALL;
+        case 3: return medium ? IDB_LOCK_MEDIUM : IDB_LOCK_SMALL;
+        case 4: return medium ? IDB_RESTART_MEDIUM : IDB_RESTART_SMALL;
+        default: return -1;
     }
 }
 

@@ -38,22 +38,14 @@ constexpr std::array<uint16_t, 16> kAddComputerBar{
 
 std::span<const uint16_t> FindMenuBarRecordWords(int id) {
     switch (id) {
-        case IDR_MAIN_MENU:
-            return kMainBar;
-        case IDR_COMMAND_MENU:
-            return kCommandBar;
-        case IDR_PASSWORD_BAR:
-            return kPasswordBar;
-        case IDR_CLOSE_BAR:
-            return kCloseBar;
-        case IDR_OPTIONS_BAR:
-            return kOptionsBar;
-        case IDR_FIRST_RUN_BAR:
-            return kFirstRunBar;
-        case IDR_ADD_COMPUTER_BAR:
-            return kAddComputerBar;
-        default:
-            return {};
+        case IDR_MAIN_MENU: return kMainBar;
+        case IDR_COMMAND_MENU: return kCommandBar;
+        case IDR_PASSWORD_BAR: return kPasswordBar;
+        case IDR_CLOSE_BAR: return kCloseBar;
+        case IDR_OPTIONS_BAR: return kOptionsBar;
+        case IDR_FIRST_RUN_BAR: return kFirstRunBar;
+        case IDR_ADD_COMPUTER_BAR: return kAddComputerBar;
+        default: return {};
     }
 }
 

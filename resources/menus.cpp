@@ -28,11 +28,8 @@ const CMenuResource* FindMenuResource(int id) {
     static const CMenuResource commandMenu{{ToolsPopup(false)},
                                            {{IDM_BACK, QStringLiteral("Back")}}};
     switch (id) {
-        case IDR_MAIN_MENU:
-            return &mainMenu;
-        case IDR_COMMAND_MENU:
-            return &commandMenu;
-        default:
-            return nullptr;
+        case IDR_MAIN_MENU: return &mainMenu;
+        case IDR_COMMAND_MENU: return &commandMenu;
+        default: return nullptr;
     }
 }

@@ -15,12 +15,12 @@ constexpr int IDS_ADD = 9;
 constexpr int IDS_SAVE = 103;
 
 // Menus and soft-key menu-bar records.
-constexpr int IDR_MAIN_MENU = 102;      // main window: Tools
-constexpr int IDR_COMMAND_MENU = 136;   // command screen: Tools, Back
-constexpr int IDR_PASSWORD_BAR = 130;   // Login, Cancel
-constexpr int IDR_CLOSE_BAR = 129;      // Help and About: Close
-constexpr int IDR_OPTIONS_BAR = 139;    // Save, Cancel
-constexpr int IDR_FIRST_RUN_BAR = 154;  // OK
+constexpr int IDR_MAIN_MENU = 102;         // main window: Tools
+constexpr int IDR_COMMAND_MENU = 136;      // command screen: Tools, Back
+constexpr int IDR_PASSWORD_BAR = 130;      // Login, Cancel
+constexpr int IDR_CLOSE_BAR = 129;         // Help and About: Close
+constexpr int IDR_OPTIONS_BAR = 139;       // Save, Cancel
+constexpr int IDR_FIRST_RUN_BAR = 154;     // OK
 constexpr int IDR_ADD_COMPUTER_BAR = 155;  // Add, Cancel
 
 // Dialog templates.

@@ -20,12 +20,9 @@ QVariant CCommandListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const size_t row = size_t(index.row());
     switch (role) {
-        case Qt::DisplayRole:
-            return QString::fromLatin1(kCommandWords[row]);
-        case kRowItemDataRole:
-            return kItemData[row];
-        default:
-            return {};
+        case Qt::DisplayRole: return QString::fromLatin1(kCommandWords[row]);
+        case kRowItemDataRole: return kItemData[row];
+        default: return {};
     }
 }
 

@@ -17,10 +17,8 @@ bool IsUserInput(QEvent::Type type) {
         case QEvent::TouchBegin:
         case QEvent::TouchUpdate:
         case QEvent::TouchEnd:
-        case QEvent::ContextMenu:
-            return true;
-        default:
-            return false;
+        case QEvent::ContextMenu: return true;
+        default: return false;
     }
 }
 

@@ -59,8 +59,7 @@ QWidget* CreateControl(const CControlTemplate& control, CPage* page) {
                              [page, id = control.id] { page->OnCommand(id); });
             return button;
         }
-        case CControlKind::CheckBox:
-            return new QCheckBox(control.text, page);
+        case CControlKind::CheckBox: return new QCheckBox(control.text, page);
     }
     return nullptr;
 }

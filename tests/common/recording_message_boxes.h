@@ -19,8 +19,7 @@ public:
         unsigned flags;
     };
 
-    int Show(QWidget* owner, const QString& text, const QString& caption,
-             unsigned flags) override {
+    int Show(QWidget* owner, const QString& text, const QString& caption, unsigned flags) override {
         m_shown.push_back({owner, text, caption, flags});
         if (m_answers.empty()) return platform::IDOK;
         const int answer = m_answers.front();

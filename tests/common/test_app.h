@@ -46,10 +46,12 @@ public:
 
 private:
     static void Clear() {
-        g_app.m_mainWindow = g_app.m_commandScreen = nullptr;
-        g_app.m_listView = g_app.m_commandList = nullptr;
-        g_app.m_listModel = nullptr;
-        g_app.m_listHeader = nullptr;
+        g_app.m_mainWindow.clear();
+        g_app.m_commandScreen.clear();
+        g_app.m_listView.clear();
+        g_app.m_commandList.clear();
+        g_app.m_listModel.clear();
+        g_app.m_listHeader.clear();
         g_app.m_computers.clear();
         g_app.m_selectedComputer = 0;
         g_app.m_rowPressed = g_app.m_skipNextEnter = false;

@@ -15,8 +15,9 @@ int main(int argc, char** argv) {
     UseTestSystemBus();
 #ifdef DORMO_TEST_ISOLATED_NETWORK
     if (!IsolateNetwork())
-        std::fprintf(stderr, "note: no private network namespace (needs root); the tests that "
-                             "start the program or its network engine are skipped\n");
+        std::fprintf(stderr,
+                     "note: no private network namespace (needs root); the tests that "
+                     "start the program or its network engine are skipped\n");
 #endif
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     std::signal(SIGPIPE, SIG_IGN);

@@ -11,10 +11,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const QString hash = PasswordHash(QStringLiteral("secret"));
     bool commanded = false;
-    CHelperSession session(
-        hash, QByteArrayLiteral("0123456789abcdef0123456789abcdef"),
-        {[&](const QByteArray&) { commanded = true; }, [](const QString&) {}, [] { return true; },
-         [] { return true; }, [](bool) {}});
+    CHelperSession session(hash, QByteArrayLiteral("0123456789abcdef0123456789abcdef"),
+                           {[&](const QByteArray&) { commanded = true; }, [](const QString&) {},
+                            [] { return true; }, [] { return true; }, [](bool) {}});
     size_t pos = 0;
     while (pos < size && !session.ShouldClose()) {
         const size_t length = std::min<size_t>(data[pos], size - pos - 1);
