@@ -154,6 +154,7 @@ TEST_F(Shutdown, EveryWayOutOverAPageOnTheCommandScreenEndsEverythingWithCodeZer
         EXPECT_FALSE(IsConnected());
         EXPECT_EQ(ThreadCount(), before);
         EXPECT_EQ(g_app.m_mainWindow, nullptr);
+        EXPECT_TRUE(g_app.m_listModel.isNull()) << "the list went with the window";
         EXPECT_TRUE(helper.WaitForLog(QStringLiteral("connection closed"), ++run));
     }
     EXPECT_TRUE(m_boxes.ShownBoxes().empty());
