@@ -12,6 +12,14 @@ int FindEntry(const std::vector<CListEntry>& entries, const QString& name) {
     return -1;
 }
 
+int AddEntry(std::vector<CListEntry>& entries, const QString& name, const std::string& hostName) {
+    CListEntry added;
+    added.m_name = name;
+    added.m_hostName = hostName;
+    entries.push_back(added);
+    return int(entries.size()) - 1;
+}
+
 // The computer added by address that is reached at this address and port, or -1.
 int FindManualEntry(const std::vector<CListEntry>& entries, const std::string& address,
                     uint16_t port) {
@@ -67,13 +75,7 @@ void AddOrUpdateComputer(CComputerListModel& rows, std::vector<CListEntry>& entr
             entry = manual;
         }
     }
-    if (entry < 0) {
-        CListEntry added;
-        added.m_name = name;
-        added.m_hostName = hostName;
-        entries.push_back(added);
-        entry = int(entries.size()) - 1;
-    }
+    if (entry < 0) entry = AddEntry(entries, name, hostName);
     CListEntry& computer = entries[size_t(entry)];
     computer.m_lastSeen = now;
     computer.m_heard = true;
@@ -92,13 +94,7 @@ void AddOrUpdateComputer(CComputerListModel& rows, std::vector<CListEntry>& entr
 int ListManualComputer(CComputerListModel& rows, std::vector<CListEntry>& entries,
                        const QString& name, const std::string& address, uint16_t port) {
     int entry = FindEntry(entries, name);
-    if (entry < 0) {
-        CListEntry added;
-        added.m_name = name;
-        added.m_hostName = name.toLocal8Bit().toStdString();
-        entries.push_back(added);
-        entry = int(entries.size()) - 1;
-    }
+    if (entry < 0) entry = AddEntry(entries, name, name.toLocal8Bit().toStdString());
     CListEntry& computer = entries[size_t(entry)];
     computer.m_address = address;
     computer.m_port = port;
