@@ -1,5 +1,6 @@
 #include "discovery/add_or_update.h"
 
+#include "connection/protocol.h"
 #include "discovery/computer_list_model.h"
 
 #include <arpa/inet.h>
@@ -124,8 +125,7 @@ void UnlistManualComputer(CComputerListModel& rows, std::vector<CListEntry>& ent
 QString ManualComputerDetail(const std::string& address, uint16_t port) {
     const QString text = QString::fromStdString(address);
     const uint16_t hostPort = ntohs(port);
-    return hostPort == kDefaultComputerPort ? text
-                                            : QStringLiteral("%1:%2").arg(text).arg(hostPort);
+    return hostPort == kDefaultPort ? text : QStringLiteral("%1:%2").arg(text).arg(hostPort);
 }
 
 void RemoveSilentComputers(CComputerListModel& rows, const std::vector<CListEntry>& entries,

@@ -14,9 +14,6 @@ class CComputerListModel;
 // A computer not reported for longer than this loses its row until it is reported again.
 constexpr uint32_t kSilentAfterMs = 10000;
 
-// The port dormo-helper listens on unless told otherwise, host byte order.
-constexpr uint16_t kDefaultComputerPort = 4660;
-
 // Records one sighting at tick count now, on the GUI thread. A new name appends an entry; a
 // known one takes the new address, port and advertised MACs. A computer without a visible row
 // gets one at the end of the visible computers, linked to its entry, replacing the help row when
