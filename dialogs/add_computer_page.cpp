@@ -60,8 +60,7 @@ private:
             done(kAccepted);
             return;
         }
-        g_app.m_messageBoxes->Show(this, error, QStringLiteral("Dormo"),
-                                   platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        g_app.m_messageBoxes->ShowWarning(this, error);
         const int field = check.field == CManualField::Port      ? IDC_COMPUTER_PORT
                           : check.field == CManualField::Address ? IDC_COMPUTER_ADDRESS
                                                                  : IDC_COMPUTER_NAME;

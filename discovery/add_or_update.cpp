@@ -63,6 +63,14 @@ void ListAmongVisible(CComputerListModel& rows, int entry, const QString& name,
     rows.InsertRow(rows.VisibleEnd(), name, kComputerRowData, entry, detail);
 }
 
+// What the row of a computer added by address shows beside its name: the address, with the port
+// (network byte order) when it is not the default one.
+QString ManualComputerDetail(const std::string& address, uint16_t port) {
+    const QString text = QString::fromStdString(address);
+    const uint16_t hostPort = ntohs(port);
+    return hostPort == kDefaultPort ? text : QStringLiteral("%1:%2").arg(text).arg(hostPort);
+}
+
 }  // namespace
 
 void AddOrUpdateComputer(CComputerListModel& rows, std::vector<CListEntry>& entries,
@@ -120,12 +128,6 @@ void UnlistManualComputer(CComputerListModel& rows, std::vector<CListEntry>& ent
     computer.m_mac.reset();
     // Its entry stays, as every entry does: discovery lists it again when it hears it.
     rows.RemoveRow(rows.FindEntryRow(entry));
-}
-
-QString ManualComputerDetail(const std::string& address, uint16_t port) {
-    const QString text = QString::fromStdString(address);
-    const uint16_t hostPort = ntohs(port);
-    return hostPort == kDefaultPort ? text : QStringLiteral("%1:%2").arg(text).arg(hostPort);
 }
 
 void RemoveSilentComputers(CComputerListModel& rows, const std::vector<CListEntry>& entries,

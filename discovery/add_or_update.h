@@ -45,7 +45,3 @@ int ListManualComputer(CComputerListModel& rows, std::vector<CListEntry>& entrie
                        const QString& name, const std::string& address, uint16_t port);
 // Takes a computer added by address off the list; other entries are left alone.
 void UnlistManualComputer(CComputerListModel& rows, std::vector<CListEntry>& entries, int entry);
-
-// What the row of a computer added by address shows beside its name: the address, with the port
-// (network byte order) when it is not the default one.
-QString ManualComputerDetail(const std::string& address, uint16_t port);
