@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -15,7 +14,6 @@ namespace {
 std::unique_ptr<QProcess> StartDormo(const QString& config, const QString& runtime) {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     process->setProcessEnvironment(env);
@@ -31,10 +29,8 @@ TEST(StartUp, SecondCopyBringsTheFirstForwardAndTouchesNothing) {
     QTemporaryDir runtime, firstConfig, secondConfig;
     auto first = StartDormo(firstConfig.path(), runtime.path());
     // The first copy is ready once it has created its settings file.
-    const QString settings = firstConfig.path() + QStringLiteral("/dormo/registry.txt");
-    QElapsedTimer waited;
-    waited.start();
-    while (!QFile::exists(settings) && waited.elapsed() < 20000) QThread::msleep(50);
+    const QString settings = firstConfig.filePath(QStringLiteral("dormo/registry.txt"));
+    for (int i = 0; i < 400 && !QFile::exists(settings); ++i) QThread::msleep(50);
     ASSERT_TRUE(QFile::exists(settings));
 
     auto second = StartDormo(secondConfig.path(), runtime.path());
@@ -48,7 +44,6 @@ TEST(StartUp, SecondCopyBringsTheFirstForwardAndTouchesNothing) {
     first->kill();
     first->waitForFinished();
     auto third = StartDormo(secondConfig.path(), runtime.path());
-    ASSERT_EQ(third->state(), QProcess::Running);
     EXPECT_FALSE(third->waitForFinished(3000)) << "the third copy should run, not exit";
     third->kill();
     third->waitForFinished();

@@ -4,7 +4,6 @@
 #include "common/test_app.h"
 #include "dialogs/command_screen_command.h"
 #include "dialogs/first_run_page.h"
-#include "dialogs/help_text.h"
 #include "dialogs/main_window_command.h"
 #include "dialogs/options_actions.h"
 #include "discovery/remembered_computers.h"
@@ -30,7 +29,6 @@ protected:
     bool Opened(int command, const std::function<void(CPage&)>& inside) {
         return WithOpenPage([&] { OnMainWindowCommand(g_app, &m_main, command); }, inside);
     }
-    QString Label(CPage& page, int id) { return page.ControlAs<QLabel>(id)->text(); }
 
     CTestApp m_app;
     QWidget& m_main = m_app.PlainMainWindow();
@@ -38,7 +36,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Pages, OptionsShowTheStoredSettingsAndStoreThemOnlyWithSaveOrOk) {
+TEST_F(Pages, OptionsStoreTheirBoxesOnlyWithSaveOrOkAndTheirButtonsActOnlyOnYes) {
     SaveOptions(g_app, true);
     enum End { kSave, kCancel, kOk };
     const struct {
@@ -46,21 +44,18 @@ TEST_F(Pages, OptionsShowTheStoredSettingsAndStoreThemOnlyWithSaveOrOk) {
         bool shown;
         End end;
         const char* name;
-        QByteArray stored;
+        int stored;
     } steps[] = {
-        {IDC_SAVE_PASSWORDS, true, kCancel, "SavePasswords", DwordBytes(1)},
-        {IDC_SAVE_PASSWORDS, true, kSave, "SavePasswords", DwordBytes(0)},
-        {IDC_SAVE_PASSWORDS, false, kOk, "SavePasswords", DwordBytes(1)},
-        {IDC_CONFIRM_COMMANDS, false, kCancel, "ConfirmCommands", DwordBytes(0)},
-        {IDC_CONFIRM_COMMANDS, false, kSave, "ConfirmCommands", DwordBytes(1)},
-        {IDC_CONFIRM_COMMANDS, true, kCancel, "ConfirmCommands", DwordBytes(1)},
+        {IDC_SAVE_PASSWORDS, true, kCancel, "SavePasswords", 1},
+        {IDC_SAVE_PASSWORDS, true, kSave, "SavePasswords", 0},
+        {IDC_SAVE_PASSWORDS, false, kOk, "SavePasswords", 1},
+        {IDC_CONFIRM_COMMANDS, false, kSave, "ConfirmCommands", 1},
+        {IDC_CONFIRM_COMMANDS, true, kCancel, "ConfirmCommands", 1},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.name + std::to_string(step.end));
         EXPECT_TRUE(Opened(IDM_OPTIONS, [&](CPage& page) {
             EXPECT_EQ(HeaderText(page), "Options");
-            EXPECT_EQ(page.ControlAs<QCheckBox>(IDC_CONFIRM_COMMANDS)->text(),
-                      "Ask before sending a command");
             EXPECT_EQ(page.focusWidget(), page.Control(IDC_SAVE_PASSWORDS));
             auto* box = page.ControlAs<QCheckBox>(step.box);
             EXPECT_EQ(box->isChecked(), step.shown);
@@ -71,32 +66,26 @@ TEST_F(Pages, OptionsShowTheStoredSettingsAndStoreThemOnlyWithSaveOrOk) {
                 ClickSoftKey(page, step.end);
             EXPECT_FALSE(page.isVisible());
         }));
-        EXPECT_EQ(m_app.m_config.Saved(step.name), step.stored);
+        EXPECT_EQ(m_app.m_config.Saved(step.name), DwordBytes(step.stored));
     }
-    EXPECT_TRUE(g_app.m_savePasswords);
     EXPECT_TRUE(m_app.m_boxes.ShownBoxes().empty());
-}
 
-TEST_F(Pages, OptionsButtonsAskAndActOnlyOnYesWhileThePageStaysAsItWas) {
     CRegKey key;
     m_app.m_config.Registry().CreateKey(kProductKey + QStringLiteral("\\SavedPasswords"), &key);
     key.SetString(QStringLiteral("study"), QStringLiteral("0123456789abcdef0123456789abcdef"));
     CRememberedComputers(m_app.m_config.Registry()).Remember({"nas", "10.77.0.9", 4660, {}});
-    const auto hashes = [&] {
-        QFile file(m_app.m_config.Registry().FilePath());
-        return file.open(QIODevice::ReadOnly) && file.readAll().contains("SavedPasswords]");
-    };
-    const auto remembered = [&] {
-        return !CRememberedComputers(*m_app.m_config.Reopen()).Load().empty();
-    };
     const struct {
         int button;
         QString question;
         std::function<bool()> kept;
     } buttons[] = {
-        {IDC_DELETE_PASSWORDS, "This will delete all stored passwords. Are you sure?", hashes},
+        {IDC_DELETE_PASSWORDS, "This will delete all stored passwords. Are you sure?",
+         [&] {
+             QFile file(m_app.m_config.Registry().FilePath());
+             return file.open(QIODevice::ReadOnly) && file.readAll().contains("SavedPasswords]");
+         }},
         {IDC_FORGET_COMPUTERS, "This will forget all remembered computers. Are you sure?",
-         remembered},
+         [&] { return !CRememberedComputers(*m_app.m_config.Reopen()).Load().empty(); }},
     };
     g_app.m_savePasswords = false;
     for (const auto& b : buttons) {
@@ -104,61 +93,50 @@ TEST_F(Pages, OptionsButtonsAskAndActOnlyOnYesWhileThePageStaysAsItWas) {
         const size_t before = m_app.m_boxes.ShownBoxes().size();
         Opened(IDM_OPTIONS, [&](CPage& page) {
             page.ControlAs<QCheckBox>(IDC_SAVE_PASSWORDS)->setChecked(true);
-            m_app.m_boxes.Answer(IDNO);
-            QTest::mouseClick(page.ControlAs<QPushButton>(b.button), Qt::LeftButton);
-            EXPECT_TRUE(b.kept()) << "No acts not";
-            m_app.m_boxes.Answer(IDYES);
-            QTest::mouseClick(page.ControlAs<QPushButton>(b.button), Qt::LeftButton);
-            EXPECT_FALSE(b.kept());
+            for (const int answer : {IDNO, IDYES}) {
+                m_app.m_boxes.Answer(answer);
+                QTest::mouseClick(page.ControlAs<QPushButton>(b.button), Qt::LeftButton);
+                EXPECT_EQ(b.kept(), answer == IDNO);
+            }
             EXPECT_TRUE(page.isVisible());
             EXPECT_TRUE(page.ControlAs<QCheckBox>(IDC_SAVE_PASSWORDS)->isChecked());
             EXPECT_EQ(m_app.Texts().mid(before), QStringList(2, b.question));
-            for (size_t i = before; i < m_app.m_boxes.ShownBoxes().size(); ++i) {
-                const auto& shown = m_app.m_boxes.ShownBoxes()[i];
-                EXPECT_EQ(shown.caption, "Dormo");
-                EXPECT_EQ(shown.flags, MB_YESNO | MB_ICONQUESTION);
-                EXPECT_EQ(shown.owner, &page);
-            }
+            const auto& shown = m_app.m_boxes.ShownBoxes().back();
+            EXPECT_EQ(shown.flags, MB_YESNO | MB_ICONQUESTION);
+            EXPECT_EQ(shown.owner, &page);
             ClickSoftKey(page, 1);
         });
     }
     EXPECT_FALSE(g_app.m_savePasswords) << "neither the buttons nor Cancel change the setting";
-    EXPECT_FALSE(m_app.m_config.Saved(QStringLiteral("SavePasswords")));
+    EXPECT_EQ(m_app.m_config.Saved(QStringLiteral("SavePasswords")), DwordBytes(1));
 }
 
 TEST_F(Pages, FirstRunShowsTheNoticeWholeAndEndsOnlyWithOkRememberingOnlyATickedBox) {
     for (const bool tick : {false, true}) {
-        const bool opened = WithOpenPage(
-            [&] { RunFirstRunPage(&m_main); },
-            [&](CPage& page) {
-                EXPECT_EQ(page.parentWidget(), &m_main);
-                EXPECT_EQ(HeaderText(page), "First run");
-                EXPECT_EQ(SoftKeys(page), QStringList{"OK"});
-                auto* notice = page.ControlAs<QLabel>(IDC_FIRST_RUN_TEXT);
-                const QStringList lines = notice->text().split(u'\n');
-                ASSERT_EQ(lines.size(), 6);
-                EXPECT_EQ(lines.mid(0, 4),
-                          (QStringList{"To use Dormo, you will need to set up the "
-                                       "Dormo-",
-                                       "Helper on your computer.", "", "Please load"}));
-                EXPECT_TRUE(QUrl(lines[4]).host().endsWith(".example"));
-                EXPECT_EQ(QUrl(lines[4]).path(), "/Dormo");
-                EXPECT_EQ(lines[5], " on your computer for setup instructions");
-                const QRect text = notice->geometry();
-                EXPECT_LE(text.right(), page.ClientRect().right());
-                EXPECT_GE(text.height(), notice->heightForWidth(text.width()));
-                auto* box = page.ControlAs<QCheckBox>(IDC_DONT_SHOW_AGAIN);
-                EXPECT_GT(box->y(), text.bottom());
-                EXPECT_EQ(page.focusWidget(), box);
-                QTest::keyClick(&page, Qt::Key_Escape);
-                page.close();
-                page.OnCommand(IDCANCEL_COMMAND);
-                page.OnCommand(IDM_CLOSE);
-                EXPECT_TRUE(page.isVisible());
-                if (tick) QTest::mouseClick(box, Qt::LeftButton);
-                ClickSoftKey(page, 0);
-                EXPECT_FALSE(page.isVisible());
-            });
+        const bool opened =
+            WithOpenPage([&] { RunFirstRunPage(&m_main); },
+                         [&](CPage& page) {
+                             EXPECT_EQ(page.parentWidget(), &m_main);
+                             EXPECT_EQ(HeaderText(page), "First run");
+                             auto* notice = page.ControlAs<QLabel>(IDC_FIRST_RUN_TEXT);
+                             const QStringList lines = notice->text().split(u'\n');
+                             ASSERT_EQ(lines.size(), 6);
+                             EXPECT_TRUE(QUrl(lines[4]).host().endsWith(".example"));
+                             const QRect text = notice->geometry();
+                             EXPECT_LE(text.right(), page.ClientRect().right());
+                             EXPECT_GE(text.height(), notice->heightForWidth(text.width()));
+                             auto* box = page.ControlAs<QCheckBox>(IDC_DONT_SHOW_AGAIN);
+                             EXPECT_GT(box->y(), text.bottom());
+                             EXPECT_EQ(page.focusWidget(), box);
+                             QTest::keyClick(&page, Qt::Key_Escape);
+                             page.close();
+                             page.OnCommand(IDCANCEL_COMMAND);
+                             page.OnCommand(IDM_CLOSE);
+                             EXPECT_TRUE(page.isVisible());
+                             if (tick) QTest::mouseClick(box, Qt::LeftButton);
+                             ClickSoftKey(page, 0);
+                             EXPECT_FALSE(page.isVisible());
+                         });
         ASSERT_TRUE(opened);
         EXPECT_EQ(m_app.m_config.Saved(QStringLiteral("FirstRunPassed")),
                   tick ? std::optional(DwordBytes(1)) : std::nullopt);
@@ -167,16 +145,16 @@ TEST_F(Pages, FirstRunShowsTheNoticeWholeAndEndsOnlyWithOkRememberingOnlyATicked
 
 TEST_F(Pages, AboutShowsVersionCreditsAndBuildStamp) {
     EXPECT_TRUE(Opened(IDM_ABOUT, [&](CPage& page) {
+        const auto label = [&](int id) { return page.ControlAs<QLabel>(id)->text(); };
         EXPECT_EQ(page.Control(IDC_ABOUT_HEADER)->property("text").toString(), "About Dormo");
-        EXPECT_EQ(Label(page, IDC_ABOUT_VERSION), "Version 0.98");
-        const QString built = Label(page, IDC_ABOUT_BUILD);
+        EXPECT_EQ(label(IDC_ABOUT_VERSION), "Version 0.98");
         EXPECT_TRUE(QRegularExpression("^Built on [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} "
                                        "[0-9]{2}:[0-9]{2}:[0-9]{2}$")
-                        .match(built)
+                        .match(label(IDC_ABOUT_BUILD))
                         .hasMatch())
-            << built.toStdString();
-        EXPECT_FALSE(Label(page, IDC_ABOUT_CREDIT_MAKER).isEmpty());
-        EXPECT_FALSE(Label(page, IDC_ABOUT_CREDIT_PORTIONS).isEmpty());
+            << label(IDC_ABOUT_BUILD).toStdString();
+        EXPECT_FALSE(label(IDC_ABOUT_CREDIT_MAKER).isEmpty());
+        EXPECT_FALSE(label(IDC_ABOUT_CREDIT_PORTIONS).isEmpty());
         EXPECT_FALSE(page.ControlAs<QLabel>(IDC_ABOUT_ICON)->pixmap().isNull());
         page.OnCommand(IDM_HELP);  // not About's command
         EXPECT_TRUE(page.isVisible());
@@ -185,49 +163,28 @@ TEST_F(Pages, AboutShowsVersionCreditsAndBuildStamp) {
     }));
 }
 
-TEST_F(Pages, HelpShowsBothSectionsBelowItsHeaderOverTheWholePage) {
+TEST_F(Pages, HelpShowsItsSourceTextBelowItsHeaderOverTheWholePage) {
+    QFile source(QStringLiteral(DORMO_HELP_SOURCE));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(source.readAll());
     EXPECT_TRUE(Opened(IDM_HELP, [&](CPage& page) {
-        auto* text = page.ControlAs<QPlainTextEdit>(IDC_HELP_TEXT);
-        const QString shown = text->toPlainText();
-        EXPECT_TRUE(shown.startsWith("How to get Dormo working for you...\n"));
-        EXPECT_TRUE(shown.endsWith("for the Dormo Helper.\n")) << "nothing beyond";
-        for (const QChar c : {QChar(0xfeff), QChar(u'\r'), QChar(0)})
-            EXPECT_FALSE(shown.contains(c));
-        const QStringList sections = shown.split("\n===\n");
-        ASSERT_EQ(sections.size(), 2);
-        EXPECT_TRUE(sections[0].contains("Enjoy!"));
-        EXPECT_TRUE(sections[0].contains("{dormo-feedback@venholt.example}"));
-        EXPECT_TRUE(sections[1].startsWith("Firewall Problems..."));
-        EXPECT_TRUE(sections[1].contains("5353/udp") && sections[1].contains("4660"));
-
+        auto* shown = page.ControlAs<QPlainTextEdit>(IDC_HELP_TEXT);
+        EXPECT_EQ(shown->toPlainText(), text) << "run scripts/make-help-text";
         const QWidget* header = page.Control(IDC_HEADER);
         EXPECT_EQ(header, g_app.m_helpHeader);
         const int h = g_app.m_headerHeight;
         const QRect client = page.ClientRect();
         EXPECT_EQ(header->geometry(), QRect(0, -1, client.width(), h));
-        EXPECT_EQ(text->geometry(), QRect(0, h, client.width(), client.height() - h));
+        EXPECT_EQ(shown->geometry(), QRect(0, h, client.width(), client.height() - h));
         page.resize(page.width(), page.height() - 40);
-        EXPECT_EQ(text->geometry().bottom(), page.ClientRect().bottom());
+        EXPECT_EQ(shown->geometry().bottom(), page.ClientRect().bottom());
         ClickSoftKey(page, 0);
     }));
     EXPECT_EQ(g_app.m_helpHeader, nullptr) << "no pointer to the destroyed label is kept";
-}
-
-TEST(Help, ResourceIsUtf16WithMarkCrLfAndNoZeroConvertedFromItsSource) {
-    HelpText();  // registers the library's resources
+    // The resource keeps its lines in UTF-16 ending in CR LF, which the page does not show.
     QFile resource(QStringLiteral(":/text/help.txt"));
     ASSERT_TRUE(resource.open(QIODevice::ReadOnly));
-    const QByteArray bytes = resource.readAll();
-    EXPECT_EQ(bytes.left(2), QByteArray("\xff\xfe"));
-    EXPECT_EQ(bytes.size() % 2, 0);
-    EXPECT_NE(bytes.right(2), QByteArray(2, '\0')) << "no terminating zero";
-    QString raw = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
-                                     (bytes.size() - 2) / 2);
-    EXPECT_EQ(raw.count(u'\n'), raw.count(QStringLiteral("\r\n"))) << "every line ends in CR LF";
-    QFile source(QStringLiteral(DORMO_HELP_SOURCE));
-    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
-    EXPECT_EQ(raw.replace("\r\n", "\n"), QString::fromUtf8(source.readAll()))
-        << "run scripts/make-help-text";
+    EXPECT_EQ(resource.readAll().count(QByteArray("\r\0\n\0", 4)), text.count(u'\n'));
 }
 
 TEST_F(Pages, ToolsCommandsOpenTheirPageInTheMainWindowAndAskOrTellOwnedByTheScreen) {
@@ -257,7 +214,6 @@ TEST_F(Pages, ToolsCommandsOpenTheirPageInTheMainWindowAndAskOrTellOwnedByTheScr
         EXPECT_EQ(opens(command), (std::vector<std::pair<int, QWidget*>>(2, {page, &m_main})));
     for (const int id : {IDOK_COMMAND, IDCANCEL_COMMAND, IDC_DELETE_PASSWORDS, IDM_SAVE, 12345})
         EXPECT_TRUE(opens(id).empty()) << id;
-    EXPECT_EQ(OnMainWindowCommand(g_app, &m_main, IDM_BACK), 0);
     EXPECT_TRUE(m_app.m_boxes.ShownBoxes().empty());
 
     CRecordingUrlHandler mail;
@@ -272,14 +228,10 @@ TEST_F(Pages, ToolsCommandsOpenTheirPageInTheMainWindowAndAskOrTellOwnedByTheScr
     const QString failed = "Could not check for updates";
     EXPECT_EQ(m_app.Texts(), (QStringList{ask, ask, failed, failed}));
     const auto& shown = m_app.m_boxes.ShownBoxes();
-    for (size_t i = 0; i < shown.size(); ++i) {
-        EXPECT_EQ(shown[i].owner, i % 2 ? &screen : &m_main) << i;
-        EXPECT_EQ(shown[i].caption, "Dormo");
-    }
+    for (size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(shown[i].owner, i % 2 ? &screen : &m_main);
     EXPECT_EQ(shown[0].flags, MB_YESNO | MB_ICONQUESTION);
     ASSERT_EQ(mail.Urls().size(), 1);
     EXPECT_EQ(mail.Urls()[0].toString(QUrl::FullyEncoded),
               "mailto:dormo-feedback@venholt.example"
               "?subject=Feedback%20on%20Dormo%20for%20Windows%20Mobile");
-    EXPECT_EQ(QUrlQuery(mail.Urls()[0]).queryItems().size(), 1) << "no body, no copies";
 }

@@ -1,32 +1,20 @@
-#include "app/app.h"
 #include "app/start_up.h"
 #include "common/helper_process.h"
 #include "common/isolated_network.h"
 #include "common/page_driver.h"
-#include "common/recording_message_boxes.h"
 #include "connection/connection_fakes.h"
-#include "connection/connect_and_authorise.h"
-#include "connection/connection_screens.h"
 #include "connection/password_hash.h"
 #include "dialogs/command_screen_command.h"
 #include "platform/message_box.h"
-#include "platform/registry.h"
 #include "resources/resource_ids.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
 #include <QWindow>
 
-#include <arpa/inet.h>
-
 #include <csignal>
-#include <functional>
 
 namespace {
 
@@ -34,80 +22,29 @@ int ThreadCount() {
     return int(QDir(QStringLiteral("/proc/self/task")).count()) - 2;
 }
 
-// A command screen whose commands go where the real one sends them.
-class CCommandScreenPage : public CPage {
-public:
-    void OnCommand(int id) override { OnCommandScreenCommand(g_app, this, id); }
-};
-
-// Runs that screen; the script runs inside it once it is open.
-class CScreenRunner : public CCommandScreenRunner {
-public:
-    void RunCommandScreen() override {
-        CCommandScreenPage screen;
-        QTimer::singleShot(0, &screen, [this, &screen] {
-            m_connectedWhileRunning = IsConnected();
-            m_script(screen);
-        });
-        RunDialog(IDD_COMMAND_SCREEN, g_app.m_mainWindow, screen);
-    }
-    void OnComputerLost() override {}
-
-    std::function<void(CPage&)> m_script;
-    bool m_connectedWhileRunning = false;
-};
-
 // The program run as main() runs it, with its own settings and runtime folders.
 class Shutdown : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!NetworkIsolated()) GTEST_SKIP() << "needs a private network namespace (root)";
-        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
         qputenv("XDG_RUNTIME_DIR", m_runtime.path().toUtf8());
-        m_previousBoxes = g_app.m_messageBoxes;
-        g_app.m_messageBoxes = &m_boxes;
         // A program that fails to end would hang the test; this ends it with a wrong code.
         m_watchdog.setSingleShot(true);
         QObject::connect(&m_watchdog, &QTimer::timeout, [] { QApplication::exit(1); });
         m_watchdog.start(60000);
     }
-    void TearDown() override {
-        g_app.m_messageBoxes = m_previousBoxes;
-        g_app.m_computers.clear();
-    }
-    void PassFirstRun() {
-        platform::CRegistry registry(platform::CRegistry::DefaultPath());
-        platform::CRegKey key;
-        registry.CreateKey(kProductKey, &key);
-        key.SetDword(QStringLiteral("FirstRunPassed"), 1);
-    }
-    // Connects to helper from inside the running program; the screen runs script.
-    void ConnectOnceRunning(CHelperProcess& helper, std::function<void(CPage&)> script) {
-        m_runner.m_script = std::move(script);
-        QTimer::singleShot(0, [this, &helper] {
-            CListEntry entry;
-            entry.m_name = QStringLiteral("study");
-            entry.m_address = "127.0.0.1";
-            entry.m_port = htons(helper.Port());
-            g_app.m_computers = {entry};
-            g_app.m_selectedComputer = 0;
-            ConnectAndAuthorise(m_password, PasswordHash(QStringLiteral("Secret")), m_runner);
-        });
-    }
 
-    QTemporaryDir m_config;
+    CConnectionTestApp m_app;
     QTemporaryDir m_runtime;
     QTimer m_watchdog;
-    CRecordingMessageBoxes m_boxes;
-    platform::CMessageBoxes* m_previousBoxes = nullptr;
-    CScreenRunner m_runner;
-    CFakePasswordPage m_password;
 };
 
 }  // namespace
 
 TEST_F(Shutdown, EveryWayOutOverAPageOnTheCommandScreenEndsEverythingWithCodeZero) {
-    PassFirstRun();
+    platform::CRegKey key;
+    m_app.m_config.Registry().CreateKey(kProductKey, &key);
+    key.SetDword(QStringLiteral("FirstRunPassed"), 1);
     CHelperProcess helper("Secret");
     ASSERT_NE(helper.Port(), 0) << helper.Log().constData();
     const auto signal = [](int number) {
@@ -133,36 +70,42 @@ TEST_F(Shutdown, EveryWayOutOverAPageOnTheCommandScreenEndsEverythingWithCodeZer
     int run = 0;
     for (const auto& [name, way] : ways) {
         SCOPED_TRACE(name);
-        m_password.m_ends = 0;
+        CFakePasswordPage password;
+        CFakeCommandScreen runner;
         int threadsWhileConnected = 0;
         bool aboutOpen = false;
-        ConnectOnceRunning(helper, [&, &way = way](CPage& screen) {
-            threadsWhileConnected = ThreadCount();
-            // Chosen while About is open over the screen: three loops deep.
-            WithOpenPage([&] { OnCommandScreenCommand(g_app, &screen, IDM_ABOUT); },
-                         [&](CPage& about) {
-                             aboutOpen = about.TemplateId() == IDD_ABOUT;
-                             way(screen);
-                             EXPECT_TRUE(IsConnected()) << "the request closes nothing itself";
+        // The command screen runs a page; the way out is chosen while About is open over it,
+        // three loops deep.
+        runner.m_script = [&, &way = way] {
+            CPage screen;
+            WithOpenPage([&] { RunDialog(IDD_COMMAND_SCREEN, g_app.m_mainWindow, screen); },
+                         [&](CPage&) {
+                             threadsWhileConnected = ThreadCount();
+                             WithOpenPage(
+                                 [&] { OnCommandScreenCommand(g_app, &screen, IDM_ABOUT); },
+                                 [&](CPage& about) {
+                                     aboutOpen = about.TemplateId() == IDD_ABOUT;
+                                     way(screen);
+                                     EXPECT_TRUE(IsConnected()) << "the request closes nothing";
+                                 });
                          });
+        };
+        QTimer::singleShot(0, [&] {
+            m_app.SetComputer(QStringLiteral("study"), helper.Port());
+            ConnectAndAuthorise(password, PasswordHash(QStringLiteral("Secret")), runner);
         });
         EXPECT_EQ(RunDormo(), 0);
-        EXPECT_TRUE(m_runner.m_connectedWhileRunning);
+        EXPECT_TRUE(runner.m_connectedWhileRunning);
         EXPECT_TRUE(aboutOpen);
         EXPECT_GT(threadsWhileConnected, before) << "the keep-alive was running";
-        EXPECT_EQ(m_password.m_ends, 1);
+        EXPECT_EQ(password.m_ends, 1);
         EXPECT_FALSE(IsConnected());
         EXPECT_EQ(ThreadCount(), before);
         EXPECT_EQ(g_app.m_mainWindow, nullptr);
         EXPECT_TRUE(g_app.m_listModel.isNull()) << "the list went with the window";
         EXPECT_TRUE(helper.WaitForLog(QStringLiteral("connection closed"), ++run));
     }
-    EXPECT_TRUE(m_boxes.ShownBoxes().empty());
-}
-
-// Runs inside after RunDormo's own first events: inside the First run notice when it opened.
-void AfterStartUp(std::function<void()> inside) {
-    QTimer::singleShot(0, [inside] { QTimer::singleShot(0, inside); });
+    EXPECT_TRUE(m_app.m_boxes.ShownBoxes().empty());
 }
 
 TEST_F(Shutdown, FirstRunNoticeOpensAtStartUpUntilPassed) {

@@ -5,7 +5,6 @@
 #include "common/recording_url_handler.h"
 #include "common/temp_config.h"
 #include "dialogs/version_file.h"
-#include "http_test_server.h"
 #include "platform/download.h"
 #include "platform/registry.h"
 
@@ -14,10 +13,14 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 
+#include <utility>
 #include <vector>
 
 using namespace platform;
@@ -36,35 +39,44 @@ TEST(VersionFile, NewerOnlyByMajorThenMinorReadAsWholeNumbers) {
             EXPECT_EQ(IsNewerVersion(text, "0.98"), newer) << text;
 }
 
-// The check against a server on loopback, with recorded boxes and browser.
+// The check against python's web server on loopback serving a folder of the test's own, with
+// recorded boxes and browser.
 struct UpdateCheck : ::testing::Test {
-    CTempConfig config;
-    CRecordingMessageBoxes boxes;
-    CRecordingUrlHandler browser;
-    CDownloader downloader{CDownloader::Limits{1, 2, 1 << 20}};
-    QTemporaryDir temp;
-    QByteArray previousTemp = qgetenv("TMPDIR");
-    CMessageBoxes* previousBoxes = g_app.m_messageBoxes;
-    CDownloader* previousDownloader = g_app.m_downloader;
-
-    void SetUp() override {
+    UpdateCheck() {
         qputenv("TMPDIR", temp.path().toUtf8());
-        g_app.m_messageBoxes = &boxes;
-        g_app.m_downloader = &downloader;
+        python.start("python3", {"-u", "-m", "http.server", "--bind", "127.0.0.1", "--directory",
+                                 site.path(), "0"});
+        python.waitForReadyRead(10000);
+        base += QRegularExpression("port (\\d+)").match(python.readAllStandardOutput()).captured(1);
     }
-    void TearDown() override {
+    ~UpdateCheck() override {
+        python.kill();
+        python.waitForFinished();
         qputenv("TMPDIR", previousTemp);
         g_app.m_messageBoxes = previousBoxes;
         g_app.m_downloader = previousDownloader;
     }
-    void UseServer(const QString& base) {
+    void Serve(const QByteArray& versionFile) {
+        QDir(site.path()).mkpath("Downloads/Dormo");
+        QFile file(site.filePath("Downloads/Dormo/wm-ver"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(versionFile) >= 0);
+    }
+    void UseServer(const QString& server) {
         CRegKey key;
         config.Registry().CreateKey(kProductKey, &key);
-        key.SetString(QStringLiteral("UpdateServer"), base);
+        key.SetString(QStringLiteral("UpdateServer"), server);
     }
-    bool TempEmpty() const {
-        return QDir(temp.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-    }
+
+    CTempConfig config;
+    CRecordingMessageBoxes boxes;
+    CRecordingUrlHandler browser;
+    CDownloader downloader{CDownloader::Limits{1, 2, 1 << 20}};
+    QTemporaryDir temp, site;
+    QProcess python;
+    QString base = QStringLiteral("http://127.0.0.1:");
+    QByteArray previousTemp = qgetenv("TMPDIR");
+    CMessageBoxes* previousBoxes = std::exchange(g_app.m_messageBoxes, &boxes);
+    CDownloader* previousDownloader = std::exchange(g_app.m_downloader, &downloader);
 };
 
 QString Offer(const QString& version) {
@@ -76,29 +88,33 @@ QString Offer(const QString& version) {
 // What the file says, cut to the first 255 bytes and the first NUL, decides the message;
 // Cancel opens nothing and no downloaded file stays behind.
 TEST_F(UpdateCheck, EachVersionFileOrFailureGivesItsMessage) {
+    CRegKey key;
+    config.Registry().CreateKey(kProductKey, &key);
+    key.SetDword(QStringLiteral("UpdateServer"), 7);  // not a text: the built-in server
+    EXPECT_TRUE(QUrl(UpdateServer()).host().endsWith(".example")) << UpdateServer().toStdString();
+
     const QString couldNot = QStringLiteral("Could not check for updates");
-    const QString closedPort = CHttpTestServer("200 OK").BaseUrl();
-    QTemporaryDir local(config.Path() + "/local-XXXXXX");  // a file URL must not be read
-    QDir(local.path()).mkpath(QStringLiteral("Downloads/Dormo"));
-    QFile version(local.filePath(QStringLiteral("Downloads/Dormo/wm-ver")));
-    ASSERT_TRUE(version.open(QIODevice::WriteOnly) && version.write("1.0") == 3);
-    version.close();
-    struct Case {
-        QByteArray status, file;
-        QString base, text;
-    };
-    const Case cases[] = {
-        {"200 OK", "0.98", "", QStringLiteral("Dormo is up to date.")},
-        {"200 OK", QByteArray("0.99\0.5", 7), "", Offer("0.99")},
-        {"200 OK", "0.99-" + QByteArray(400, 'x'), "", Offer("0.99-" + QString(138, u'x'))},
-        {"200 OK", QByteArray(255, '1') + ".5", "", couldNot},
-        {"404 Not Found", "1.0", "", couldNot},
-        {"", "", "", couldNot},  // never answers: the time limit ends the wait
-        {"", "", closedPort, couldNot},
-        {"", "", QUrl::fromLocalFile(local.path()).toString(), couldNot}};
-    for (const Case& c : cases) {
-        CHttpTestServer server(c.status, c.file);
-        UseServer(c.base.isEmpty() ? server.BaseUrl() : c.base);
+    QTcpServer silent;  // accepts and never answers: the time limit ends the wait
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const QString closedPort = QStringLiteral("http://127.0.0.1:%1").arg(closed.serverPort());
+    closed.close();
+    const struct {
+        std::optional<QByteArray> file;  // none: no such file, 404
+        QString server, text;
+    } cases[] = {{"0.98", base, QStringLiteral("Dormo is up to date.")},
+                 {QByteArray("0.99\0.5", 7), base, Offer("0.99")},
+                 {"0.99-" + QByteArray(400, 'x'), base, Offer("0.99-" + QString(138, u'x'))},
+                 {QByteArray(255, '1') + ".5", base, couldNot},
+                 {std::nullopt, base, couldNot},
+                 {"1.0", QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort()), couldNot},
+                 {"1.0", closedPort, couldNot},
+                 {"1.0", QUrl::fromLocalFile(site.path()).toString(), couldNot}};  // not read
+    for (const auto& c : cases) {
+        QFile::remove(site.filePath("Downloads/Dormo/wm-ver"));
+        if (c.file) Serve(*c.file);
+        UseServer(c.server);
         boxes.Answer(IDCANCEL);
         QWidget owner;
         CheckForUpdates(&owner);
@@ -109,44 +125,32 @@ TEST_F(UpdateCheck, EachVersionFileOrFailureGivesItsMessage) {
         EXPECT_EQ(shown.flags,
                   offer ? MB_OKCANCEL | MB_ICONINFORMATION : MB_OK | MB_ICONEXCLAMATION);
         EXPECT_EQ(shown.owner, &owner);
-        if (c.base.isEmpty()) {
-            EXPECT_EQ(server.RequestedPaths(), QStringList("/Downloads/Dormo/wm-ver"));
-        }
     }
     EXPECT_EQ(boxes.ShownBoxes().size(), std::size(cases));
     EXPECT_TRUE(browser.Urls().isEmpty());
-    EXPECT_TRUE(TempEmpty());
+    EXPECT_TRUE(QDir(temp.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "wait cursor left up";
 }
 
 TEST_F(UpdateCheck, OkOpensThePackageOnTheSameServerAndEndsTheProgram) {
-    CHttpTestServer server("200 OK", "1.0");
-    UseServer(server.BaseUrl() + "//");
+    Serve("1.0");
+    UseServer(base + "//");
     boxes.Answer(IDOK);
     // Run from the event loop, as from a menu; it must end that loop with 0.
     QTimer::singleShot(0, [] { CheckForUpdates(nullptr); });
     QTimer::singleShot(60000, [] { QApplication::exit(1); });
     EXPECT_EQ(QApplication::exec(), 0);
-    EXPECT_EQ(browser.Urls(),
-              QList<QUrl>{QUrl(server.BaseUrl() + "/Downloads/Dormo/Dormo_PPC.arm.cab")});
-    EXPECT_TRUE(TempEmpty());
+    EXPECT_EQ(browser.Urls(), QList<QUrl>{QUrl(base + "/Downloads/Dormo/Dormo_PPC.arm.cab")});
+    EXPECT_TRUE(QDir(temp.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
 }
 
-TEST_F(UpdateCheck, ServerIsATextValueInTheRegistryElseOnTheReservedExampleDomain) {
-    const QUrl builtIn(UpdateServer());
-    EXPECT_TRUE(builtIn.host().endsWith(".example")) << builtIn.toString().toStdString();
-    CRegKey key;
-    config.Registry().CreateKey(kProductKey, &key);
-    key.SetDword(QStringLiteral("UpdateServer"), 7);
-    EXPECT_EQ(UpdateServer(), builtIn.toString());
-}
-
-TEST(Downloader, RefusesABodyBeyondItsLimit) {
-    CHttpTestServer server("200 OK", QByteArray(3000, 'v'));
+TEST_F(UpdateCheck, DownloaderRefusesABodyBeyondItsLimit) {
+    Serve(QByteArray(3000, 'v'));
     for (const qint64 limit : {3000, 2999}) {
         QBuffer out;
         out.open(QIODevice::WriteOnly);
-        EXPECT_EQ(CDownloader({1, 2, limit}).Download(server.BaseUrl(), &out), limit == 3000);
+        EXPECT_EQ(CDownloader({1, 2, limit}).Download(base + "/Downloads/Dormo/wm-ver", &out),
+                  limit == 3000);
         if (limit == 3000) {
             EXPECT_EQ(out.data(), QByteArray(3000, 'v'));
         }
