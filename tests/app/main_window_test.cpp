@@ -76,19 +76,14 @@ TEST_F(MainWindowTest, AfterOneSecondTheHelpRowOnlyWhenNoComputerWasFoundOrRemem
     EXPECT_EQ(List()->visualRect(Rows()->index(0, 0)).height(), g_app.m_headerHeight);
     EXPECT_EQ(Rows()->Text(1), QStringLiteral("nas"));
     TapRow(List(), 0);
-    EXPECT_TRUE(m_app.Texts().isEmpty());
     m_app.m_boxes.Answer(platform::IDNO);
     TapRow(List(), 1);
     m_app.m_boxes.Answer(platform::IDYES);
     TapRow(List(), 1);
-    const auto& shown = m_app.m_boxes.ShownBoxes();
-    ASSERT_EQ(shown.size(), 3u);
-    for (size_t i : {0u, 1u}) {
-        EXPECT_EQ(shown[i].text, QStringLiteral("Wake nas?"));
-        EXPECT_EQ(shown[i].flags, platform::MB_YESNO | platform::MB_ICONQUESTION);
-    }
-    EXPECT_TRUE(shown[2].text.startsWith("Cannot wake nas: its network card's"));
-    EXPECT_EQ(shown[2].flags, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    const QStringList texts = m_app.Texts();
+    ASSERT_EQ(texts.size(), 3);
+    EXPECT_EQ(texts.mid(0, 2), QStringList(2, QStringLiteral("Wake nas?")));
+    EXPECT_TRUE(texts[2].startsWith("Cannot wake nas: its network card's"));
 }
 
 TEST_F(MainWindowTest, ARowOpensThePageOfWhatItShowsOnATapOrArrowsAndEnterAndCloseEndsTheLoop) {
