@@ -84,6 +84,7 @@ TEST_F(MainWindowTest, AfterOneSecondTheHelpRowOnlyWhenNoComputerWasFoundOrRemem
     ASSERT_EQ(texts.size(), 3);
     EXPECT_EQ(texts.mid(0, 2), QStringList(2, QStringLiteral("Wake nas?")));
     EXPECT_TRUE(texts[2].startsWith("Cannot wake nas: its network card's"));
+    EXPECT_EQ(m_app.m_boxes.ShownBoxes()[2].flags, platform::MB_OK | platform::MB_ICONEXCLAMATION);
 }
 
 TEST_F(MainWindowTest, ARowOpensThePageOfWhatItShowsOnATapOrArrowsAndEnterAndCloseEndsTheLoop) {
