@@ -38,34 +38,28 @@ protected:
 
 TEST_F(Pages, OptionsStoreTheirBoxesOnlyWithSaveOrOkAndTheirButtonsActOnlyOnYes) {
     SaveOptions(g_app, true);
-    const struct {
-        int box;
-        bool shown;
-        int key;  // 0 Save, 1 Cancel
-        const char* name;
-        int stored;
-    } steps[] = {
-        {IDC_SAVE_PASSWORDS, true, 1, "SavePasswords", 1},
-        {IDC_SAVE_PASSWORDS, true, 0, "SavePasswords", 0},
-        {IDC_SAVE_PASSWORDS, false, 0, "SavePasswords", 1},
-        {IDC_CONFIRM_COMMANDS, false, 0, "ConfirmCommands", 1},
-        {IDC_CONFIRM_COMMANDS, true, 1, "ConfirmCommands", 1},
-    };
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.name + std::to_string(step.key));
+    // The box, whether it shows ticked, the key that ends the page (0 Save, 1 Cancel) and what
+    // the settings hold then.
+    for (const auto& [id, shown, key, name, stored] :
+         {std::tuple{IDC_SAVE_PASSWORDS, true, 1, "SavePasswords", 1},
+          {IDC_SAVE_PASSWORDS, true, 0, "SavePasswords", 0},
+          {IDC_SAVE_PASSWORDS, false, 0, "SavePasswords", 1},
+          {IDC_CONFIRM_COMMANDS, false, 0, "ConfirmCommands", 1},
+          {IDC_CONFIRM_COMMANDS, true, 1, "ConfirmCommands", 1}}) {
+        SCOPED_TRACE(name + std::to_string(key));
         EXPECT_TRUE(Opened(IDM_OPTIONS, [&](CPage& page) {
             EXPECT_EQ(HeaderText(page), "Options");
             EXPECT_EQ(page.focusWidget(), page.Control(IDC_SAVE_PASSWORDS));
             EXPECT_GT(page.Control(IDC_DELETE_PASSWORDS)->y(),
                       page.Control(IDC_SAVE_PASSWORDS)->geometry().bottom())
                 << "placed as the template says";
-            auto* box = page.ControlAs<QCheckBox>(step.box);
-            EXPECT_EQ(box->isChecked(), step.shown);
+            auto* box = page.ControlAs<QCheckBox>(id);
+            EXPECT_EQ(box->isChecked(), shown);
             QTest::mouseClick(box, Qt::LeftButton);
-            ClickSoftKey(page, step.key);
+            ClickSoftKey(page, key);
             EXPECT_FALSE(page.isVisible());
         }));
-        EXPECT_EQ(m_app.m_config.Saved(step.name), DwordBytes(step.stored));
+        EXPECT_EQ(m_app.m_config.Saved(name), DwordBytes(stored));
     }
 
     CRegKey key;

@@ -91,10 +91,8 @@ TEST_F(UpdateCheck, EachVersionFileOrFailureGivesItsMessage) {
     const QString couldNot = QStringLiteral("Could not check for updates");
     QTcpServer silent;  // accepts and never answers: the time limit ends the wait
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
-    const struct {
-        std::optional<QByteArray> file;  // none: no such file, 404
-        QString server, text;
-    } cases[] = {
+    // The version file (none: 404), the server and the message.
+    const std::tuple<std::optional<QByteArray>, QString, QString> cases[] = {
         {"0.98", base, QStringLiteral("Dormo is up to date.")},
         {QByteArray("0.99\0.5", 7), base, Offer("0.99")},
         {"0.99-" + QByteArray(400, 'x'), base, Offer("0.99-" + QString(138, u'x'))},
@@ -104,16 +102,16 @@ TEST_F(UpdateCheck, EachVersionFileOrFailureGivesItsMessage) {
         {std::nullopt, base, couldNot},
         {"1.0", QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort()), couldNot},
         {"1.0", QUrl::fromLocalFile(site.path()).toString(), couldNot}};  // not read
-    for (const auto& c : cases) {
+    for (const auto& [file, server, text] : cases) {
         QFile::remove(site.filePath("Downloads/Dormo/wm-ver"));
-        if (c.file) Serve(*c.file);
-        UseServer(c.server);
+        if (file) Serve(*file);
+        UseServer(server);
         app.m_boxes.Answer(IDCANCEL);
         QWidget owner;
         CheckForUpdates(&owner);
         const auto& shown = app.m_boxes.ShownBoxes().back();
-        EXPECT_EQ(shown.text.toStdString(), c.text.toStdString());
-        const bool offer = c.text.startsWith("New");
+        EXPECT_EQ(shown.text.toStdString(), text.toStdString());
+        const bool offer = text.startsWith("New");
         EXPECT_EQ(shown.caption, offer ? "Dormo update" : "Dormo");
         EXPECT_EQ(shown.flags,
                   offer ? MB_OKCANCEL | MB_ICONINFORMATION : MB_OK | MB_ICONEXCLAMATION);

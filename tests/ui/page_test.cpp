@@ -59,14 +59,10 @@ protected:
 }  // namespace
 
 TEST_F(PageTest, APageIsPartOfTheMainWindowCoveringItsClientAreaOverItsKeysAt96And192Dpi) {
-    struct Case {
-        int dpi;
-        QSize window, resized;
-    };
-    for (const Case& c : {Case{96, {240, 320}, {300, 400}}, Case{192, {480, 640}, {600, 900}}}) {
-        SCOPED_TRACE(c.dpi);
-        CScreenSetup screen(c.dpi, c.window.width(), c.window.height());
-        m_main.resize(c.window);
+    for (const auto& [dpi, resized] : {std::pair{96, QSize(300, 400)}, {192, QSize(600, 900)}}) {
+        SCOPED_TRACE(dpi);
+        CScreenSetup screen(dpi, 240 * dpi / 96, 320 * dpi / 96);
+        m_main.resize(240 * dpi / 96, 320 * dpi / 96);
         CTestPage page(IDR_COMMAND_MENU);
         RunAndInspect(IDD_COMMAND_SCREEN, page, [&] {
             EXPECT_EQ(page.parentWidget(), &m_main);
@@ -74,13 +70,13 @@ TEST_F(PageTest, APageIsPartOfTheMainWindowCoveringItsClientAreaOverItsKeysAt96A
             EXPECT_EQ(page.geometry(), m_main.rect());
             EXPECT_EQ(ShownWindows(), QList<QWindow*>{m_main.windowHandle()});
             EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the window takes a close";
-            m_main.resize(c.resized);
+            m_main.resize(resized);
             EXPECT_EQ(page.geometry(), m_main.rect());
-            const int bar = ScaleLogical(26, c.dpi);
-            EXPECT_EQ(page.m_lastClient, QRect(0, 0, c.resized.width(), c.resized.height() - bar));
+            const int bar = ScaleLogical(26, dpi);
+            EXPECT_EQ(page.m_lastClient, QRect(0, 0, resized.width(), resized.height() - bar));
             EXPECT_EQ(page.ClientRect(), page.m_lastClient);
             CSoftKeyBar* keys = page.SoftKeyBar();
-            EXPECT_EQ(keys->geometry(), QRect(0, c.resized.height() - bar, c.resized.width(), bar));
+            EXPECT_EQ(keys->geometry(), QRect(0, resized.height() - bar, resized.width(), bar));
             EXPECT_LT(keys->Button(0)->geometry().right(), keys->Button(1)->geometry().x());
             EXPECT_EQ(SoftKeys(page), (QStringList{"Tools", "Back"}));
             keys->Menu(0)->actions()[3]->trigger();  // About...
