@@ -73,26 +73,6 @@ TEST_F(Connection, AnyLetterCaseAuthorisesAndWithConfirmingOnOnlyAYesSends) {
     EXPECT_EQ(ReadSavedHash(kComputer).value_or(""), PasswordHash("sECRET"));
 }
 
-TEST_F(Connection, WrongPasswordIsRefusedAndItsSavedHashDeletedUnlessSavingIsOff) {
-    CHelperProcess helper("Secret");
-    WriteSavedHash(kComputer, PasswordHash("old"));
-    Connect(helper.Port(), PasswordHash("wrong"));
-    EXPECT_EQ(m_screen.m_runs + m_page.m_ends, 0);
-    EXPECT_EQ(m_page.m_clears, 1);
-    ASSERT_EQ(m_app.Boxes(), QStringList({"warning: Incorrect password."}));
-    EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].owner, &m_page.m_widget);
-    EXPECT_FALSE(ReadSavedHash(kComputer));
-    EXPECT_TRUE(helper.WaitForLog("authorisation failed"));
-
-    // With saving off, saved values are neither deleted nor written.
-    g_app.m_savePasswords = false;
-    WriteSavedHash(kComputer, "kept");
-    Connect(helper.Port(), PasswordHash("wrong"));
-    Connect(helper.Port());
-    EXPECT_EQ(m_screen.m_runs, 1);
-    EXPECT_EQ(ReadSavedHash(kComputer).value_or(""), "kept");
-}
-
 // Without a reply to Connect the previous challenge stays in use.
 TEST_F(Connection, RepliesInTwoSegmentsAreJoinedAndTheChallengeEndsAtANulAfterItsPrefix) {
     g_app.m_challenge = "earlier";

@@ -218,7 +218,8 @@ TEST_F(PasswordDialogTest, EachRowTappedOrChosenWithEnterSendsItsWord) {
     EXPECT_EQ(received.join(u' '), "Sleep Dormo Dormo Sleep Restart Lock Hibernate Hibernate");
 }
 
-// With saving off, a saved value is neither used nor rewritten, so each visit shows the page.
+// With saving off, a saved value is neither used, nor deleted by a refusal, nor rewritten, so each
+// visit shows the page.
 TEST_F(PasswordDialogTest, EscapeAndAltLeftAreBackAndBackDuringTheFlashOfACommandWins) {
     g_app.m_savePasswords = false;
     WriteSavedHash(kComputer, "kept");
@@ -240,11 +241,14 @@ TEST_F(PasswordDialogTest, EscapeAndAltLeftAreBackAndBackDuringTheFlashOfAComman
         duringFlash(escape),
     };
     for (const auto& back : ways) {
-        LogIn();
+        m_script.When<CPasswordDialog>([first = &back == &ways[0]](CPasswordDialog& page) {
+            if (first) TypePasswordAndLogin(page, "wrong");
+            TypePasswordAndLogin(page, "Secret");
+        });
         m_script.When<CCommandScreen>(back);
         Open(m_helper.Port());
     }
-    EXPECT_TRUE(m_app.Texts().isEmpty());
+    EXPECT_EQ(m_app.Texts(), QStringList{"Incorrect password."});
     EXPECT_EQ(ReadSavedHash(kComputer).value_or(""), "kept");
     EXPECT_TRUE(m_helper.WaitForLog("connection closed", int(ways.size())));
     EXPECT_EQ(m_helper.Log().count("command "), 0) << m_helper.Log().constData();
