@@ -17,7 +17,8 @@ def lower_unit(unit):
 
 
 units = sys.argv[1].encode("utf-16-le", "surrogatepass")
-password_hash = md5_hex("".join(lower_unit(int.from_bytes(units[i:i + 2], "little"))
-                                for i in range(0, len(units), 2)))
+lowered = b"".join(lower_unit(int.from_bytes(units[i:i + 2], "little")).encode(
+    "utf-16-le", "surrogatepass") for i in range(0, len(units), 2))
+password_hash = md5_hex(lowered.decode("utf-16-le", "surrogatepass"))
 widened = "".join(chr(b | 0xFF00) if b >= 0x80 else chr(b) for b in bytes.fromhex(sys.argv[2]))
 print(md5_hex(password_hash + widened))
