@@ -33,7 +33,6 @@ class CFakeCommandScreen : public CCommandScreenRunner {
 public:
     void RunCommandScreen() override {
         ++m_runs;
-        m_connectedWhileRunning = IsConnected();
         if (m_script) m_script();
         if (!m_waitForLoss) return;
         const int losses = m_losses;
@@ -50,7 +49,6 @@ public:
     bool m_waitForLoss = false;
     int m_runs = 0;
     int m_losses = 0;
-    bool m_connectedWhileRunning = false;
 };
 
 // g_app set up for one test (see CTestApp) with one computer to connect to.

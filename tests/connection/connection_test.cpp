@@ -1,7 +1,6 @@
 #include "app/settings.h"
 #include "connection/connection.h"
 #include "connection/password_hash.h"
-#include "connection/saved_passwords.h"
 #include "connection_fakes.h"
 #include "scripted_peer.h"
 
@@ -9,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QThread>
 #include <QTimer>
 
@@ -60,9 +58,6 @@ TEST_F(Connection, AnyLetterCaseAuthorisesAndWithConfirmingOnOnlyAYesSends) {
     };
     Connect(helper.Port(), PasswordHash("sECRET"));
     EXPECT_EQ(g_app.m_challenge, "A\xe9\x42");
-    EXPECT_TRUE(m_screen.m_connectedWhileRunning);
-    EXPECT_EQ(m_page.m_ends, 1);
-    EXPECT_FALSE(IsConnected());
     EXPECT_EQ(m_app.Boxes(),
               QStringList({"question: Send Sleep to study?", "question: Send Lock to study?",
                            "notice: Lock command sent"}));
@@ -70,7 +65,6 @@ TEST_F(Connection, AnyLetterCaseAuthorisesAndWithConfirmingOnOnlyAYesSends) {
     EXPECT_EQ(helper.Log().count("command "), 1);
     EXPECT_TRUE(helper.Log().contains("command Lock\n"));
     EXPECT_FALSE(helper.Log().contains("unknown message"));
-    EXPECT_EQ(ReadSavedHash(kComputer).value_or(""), PasswordHash("sECRET"));
 }
 
 // Without a reply to Connect the previous challenge stays in use.
@@ -146,7 +140,7 @@ TEST_F(Connection, NoPeerSilenceOrACloseCannotConnectAndOtherVerdictsAreRefusals
 }
 
 // Silent from the start or only at the verdict; given up by AbortLogin() or by the application
-// quitting, as a closed main window makes it.
+// quitting, as a closed main window makes it. The wait cursor is checked through the dialog.
 TEST_F(Connection, LoginToASilentComputerIsGivenUpAtOnceByAbortOrQuit) {
     CConnectionLimits patient = QuickLimits();
     patient.reply = std::chrono::seconds(20);
@@ -157,9 +151,7 @@ TEST_F(Connection, LoginToASilentComputerIsGivenUpAtOnceByAbortOrQuit) {
             if (challengeCame) CScriptedPeer::Send(fd, kChallenge);
             p.HoldUntilStopped();
         });
-        bool waiting = false;
         QTimer::singleShot(200, [&] {
-            waiting = QApplication::overrideCursor() != nullptr;
             if (quit)
                 QCoreApplication::exit(0);
             else
@@ -171,8 +163,6 @@ TEST_F(Connection, LoginToASilentComputerIsGivenUpAtOnceByAbortOrQuit) {
             QCoreApplication::exit(0);
         });
         QCoreApplication::exec();
-        EXPECT_TRUE(waiting) << "the event loop turned while the login waited";
-        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         EXPECT_FALSE(AbortLogin());
     }
     EXPECT_EQ(m_page.m_ends, 4);
