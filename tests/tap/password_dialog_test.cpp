@@ -33,13 +33,6 @@ protected:
         EXPECT_EQ(m_script.StepsRun(), m_script.Steps());
         EXPECT_FALSE(IsConnected());
     }
-    void LogIn() {
-        m_script.When<CPasswordDialog>(
-            [](CPasswordDialog& page) { TypePasswordAndLogin(page, "Secret"); });
-    }
-    void Back() {
-        m_script.When<CCommandScreen>([](CCommandScreen& screen) { ClickSoftKey(screen, 1); });
-    }
 
     CConnectionTestApp m_app;
     CHelperProcess m_helper{"Secret"};
@@ -70,14 +63,15 @@ TEST_F(PasswordDialogTest, RefusalsEmptyTheEditAndATypedPasswordIsSavedForTheNex
         PasswordEdit(page)->setText(QString(1022, u'A') + QString(8, u'b'));
         QTest::keyClick(PasswordEdit(page), Qt::Key_Return);
     });
-    m_script.When<CCommandScreen>([](CCommandScreen& screen) {
+    const auto back = [](CCommandScreen& screen) {
         EXPECT_TRUE(IsConnected());
         ClickSoftKey(screen, 1);
-    });
+    };
+    m_script.When<CCommandScreen>(back);
     Open(helper.Port());
     EXPECT_EQ(m_app.Texts(), QStringList(2, "Incorrect password."));
     EXPECT_EQ(ReadSavedHash(kComputer).value_or(""), PasswordHash(QString::fromLatin1(password)));
-    Back();
+    m_script.When<CCommandScreen>(back);
     Open(helper.Port());
     EXPECT_EQ(m_app.Texts().size(), 2);
     EXPECT_TRUE(helper.WaitForLog("authorised", 2));
@@ -127,7 +121,8 @@ TEST_F(PasswordDialogTest, ComputerThatStopsAnsweringIsToldOnTheCommandScreenWhi
         p.Authorise(fd);
         p.HoldUntilStopped();
     });
-    LogIn();
+    m_script.When<CPasswordDialog>(
+        [](CPasswordDialog& page) { TypePasswordAndLogin(page, "Secret"); });
     bool ownedByTheScreen = false;
     m_script.When<CCommandScreen>([&](CCommandScreen& screen) {
         QObject::connect(&screen, &CPage::finished, [&] {
