@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QMap>
 #include <QWidget>
 
 #include <arpa/inet.h>
@@ -26,13 +27,12 @@ public:
     int m_ends = 0;
 };
 
-// Stands in for the modal command screen: runs the test's script as the screen's time, then
-// (with waitForLoss) runs an event loop until the loss notice comes, as the real screen would.
+// Stands in for the modal command screen: runs the test's script, then (with waitForLoss) an
+// event loop until the loss notice comes, as the real screen would.
 class CFakeCommandScreen : public CCommandScreenRunner {
 public:
     void RunCommandScreen() override {
         ++m_runs;
-        m_connectedWhileRunning = IsConnected();
         if (m_script) m_script();
         if (!m_waitForLoss) return;
         const int losses = m_losses;
@@ -49,7 +49,6 @@ public:
     bool m_waitForLoss = false;
     int m_runs = 0;
     int m_losses = 0;
-    bool m_connectedWhileRunning = false;
 };
 
 // g_app set up for one test (see CTestApp) with one computer to connect to.
@@ -64,9 +63,20 @@ public:
         g_app.m_computers = {entry};
         g_app.m_selectedComputer = 0;
     }
+    // The message boxes shown so far, each as "kind: text".
+    QStringList Boxes() const {
+        using namespace platform;
+        const QMap<unsigned, QString> kinds{{MB_OK | MB_ICONEXCLAMATION, "warning"},
+                                            {MB_OK | MB_ICONINFORMATION, "notice"},
+                                            {MB_YESNO | MB_ICONQUESTION, "question"}};
+        QStringList boxes;
+        for (const auto& shown : m_boxes.ShownBoxes())
+            boxes << kinds.value(shown.flags, "other") + ": " + shown.text;
+        return boxes;
+    }
 };
 
-// Short waits so the loss cases finish quickly; the rules about counting stay the same.
+// Short waits so the loss cases finish quickly.
 inline CConnectionLimits QuickLimits() {
     using std::chrono::milliseconds;
     return {.connect = milliseconds(2000),

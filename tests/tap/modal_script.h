@@ -1,10 +1,15 @@
 #pragma once
 
+#include "common/page_driver.h"
+#include "connection/command_list_view.h"
+#include "connection/command_screen.h"
+#include "connection/password_dialog.h"
+#include "resources/resource_ids.h"
 #include "ui/page.h"
 
-#include <QApplication>
 #include <QDeadlineTimer>
-#include <QPointer>
+#include <QLineEdit>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -12,8 +17,8 @@
 #include <vector>
 
 // Acts on modal pages from inside their own event loops: each step, in turn, runs (from a timer
-// of its own, so it may open further pages) once a page of its class is the page in front.
-// A page left 30 s with no step run is ended and the script marked timed out: no test hangs.
+// of its own, so it may open further pages) once a visible page of its class is in front.
+// A page left in front 30 s with no step run is ended and the script marked timed out.
 class CModalScript : public QObject {
 public:
     CModalScript() {
@@ -23,8 +28,12 @@ public:
 
     template <class T>
     void When(std::function<void(T&)> action) {
-        m_steps.push_back({[](QWidget* w) { return qobject_cast<T*>(w) && w->isVisible(); },
-                           [action](QWidget* w) { action(*qobject_cast<T*>(w)); }});
+        m_steps.push_back([action](CPage* front) {
+            T* page = qobject_cast<T*>(front);
+            if (!page || !page->isVisible()) return false;
+            QTimer::singleShot(0, page, [action, page] { action(*page); });
+            return true;
+        });
     }
 
     size_t StepsRun() const { return m_next; }
@@ -32,38 +41,31 @@ public:
     bool TimedOut() const { return m_timedOut; }
 
 private:
-    struct Step {
-        std::function<bool(QWidget*)> matches;
-        std::function<void(QWidget*)> run;
-    };
-
     void Poll() {
-        QWidget* active = FrontPage();
-        if (active != m_lastActive) {
-            m_lastActive = active;
-            m_deadline.setRemainingTime(kLimitMs);
-        }
-        if (!active) return;
-        if (m_next < m_steps.size() && m_steps[m_next].matches(active)) {
-            const size_t step = m_next++;
-            m_deadline.setRemainingTime(kLimitMs);
-            QPointer<QWidget> target = active;
-            QTimer::singleShot(0, this, [this, step, target] {
-                if (target) m_steps[step].run(target);
-            });
-            return;
-        }
-        if (m_deadline.hasExpired()) {
+        CPage* front = FrontPage();
+        if (!front || (m_next < m_steps.size() && m_steps[m_next](front))) {
+            if (front) ++m_next;
+            m_deadline.setRemainingTime(30000);
+        } else if (m_deadline.hasExpired()) {
             m_timedOut = true;
-            if (auto* page = qobject_cast<CPage*>(active)) page->done(0);
+            front->done(0);
         }
     }
 
-    static constexpr int kLimitMs = 30000;
     QTimer m_poll;
-    QPointer<QWidget> m_lastActive;
-    QDeadlineTimer m_deadline{kLimitMs};
-    std::vector<Step> m_steps;
+    QDeadlineTimer m_deadline{30000};
+    std::vector<std::function<bool(CPage*)>> m_steps;
     size_t m_next = 0;
     bool m_timedOut = false;
 };
+
+inline QLineEdit* PasswordEdit(CPage& page) {
+    return page.ControlAs<QLineEdit>(IDC_PASSWORD_EDIT);
+}
+inline CCommandListView* CommandList(CPage& screen) {
+    return screen.findChild<CCommandListView*>(QStringLiteral("commandList"));
+}
+inline void TypePasswordAndLogin(CPage& page, const QString& password) {
+    QTest::keyClicks(PasswordEdit(page), password);
+    ClickSoftKey(page, 0);
+}

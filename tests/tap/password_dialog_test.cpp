@@ -6,36 +6,32 @@
 #include "connection/saved_passwords.h"
 #include "connection/scripted_peer.h"
 #include "modal_script.h"
-#include "tap_steps.h"
 #include "ui/row_drawing.h"
 
 #include <gtest/gtest.h>
 
+#include <QKeyEvent>
 #include <QRegularExpression>
 
 namespace {
 
 const QString kComputer = QStringLiteral("study");
 
+// Enter as the window system sends it: to the focus widget.
+void EnterKey(QEvent::Type type, bool autoRepeat = false) {
+    QKeyEvent event(type, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), autoRepeat);
+    QApplication::sendEvent(QApplication::focusWidget(), &event);
+}
+
 class PasswordDialogTest : public ::testing::Test {
 protected:
     void Open(quint16 port, const CConnectionLimits& limits = QuickLimits()) {
+        ASSERT_NE(port, 0);
         m_app.SetComputer(kComputer, port);
         RunPasswordDialog(nullptr, limits);
         EXPECT_FALSE(m_script.TimedOut());
         EXPECT_EQ(m_script.StepsRun(), m_script.Steps());
         EXPECT_FALSE(IsConnected());
-    }
-    void Open(CHelperProcess& helper) {
-        ASSERT_NE(helper.Port(), 0) << helper.Log().constData();
-        Open(helper.Port());
-    }
-    void LeaveCommandScreen() {
-        m_script.When<CCommandScreen>([](CCommandScreen& screen) { ClickSoftKey(screen, 1); });
-    }
-    void LogIn() {
-        m_script.When<CPasswordDialog>(
-            [](CPasswordDialog& page) { TypePasswordAndLogin(page, "Secret"); });
     }
 
     CConnectionTestApp m_app;
@@ -45,114 +41,68 @@ protected:
 
 }  // namespace
 
-TEST_F(PasswordDialogTest, IsLaidOutAsAPageWhereAnEmptyLoginDoesNothingAndEscapeCancels) {
-    m_script.When<CPasswordDialog>([](CPasswordDialog& page) {
-        page.resize(240, 320);
-        EXPECT_EQ(HeaderText(page), kComputer);
-        EXPECT_EQ(SoftKeys(page), (QStringList{"Login", "Cancel"}));
-        auto* caption = page.findChild<CHeaderLabel*>(QStringLiteral("caption"));
-        ASSERT_TRUE(caption);
-        EXPECT_EQ(caption->text(), QStringLiteral("Enter Password"));
-        EXPECT_EQ(g_app.m_passwordCaption, caption);
-        EXPECT_EQ(page.findChild<CHeaderLabel*>(QStringLiteral("header"))->geometry(),
-                  QRect(0, -1, 240, 24));
-        EXPECT_EQ(caption->geometry(), QRect(0, 22, 240, 18));
-        QLineEdit* edit = PasswordEdit(page);
-        EXPECT_EQ(edit->geometry(), QRect(15, 24 + 18 - 1 + 15, 240 - 30, 20));
-        EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
-        EXPECT_EQ(QApplication::focusWidget(), edit);
-
-        ClickSoftKey(page, 0);
-        QTest::keyClick(edit, Qt::Key_Return);
-        EXPECT_TRUE(page.isVisible());
-        QTest::keyClick(edit, Qt::Key_Escape);
-    });
-    Open(m_helper);
-    EXPECT_TRUE(m_app.Texts().isEmpty());
-    EXPECT_FALSE(m_helper.Log().contains("client ")) << m_helper.Log().constData();
-    EXPECT_EQ(g_app.m_passwordHeader, nullptr);
-}
-
-TEST_F(PasswordDialogTest, RefusalEmptiesTheEditThenEnterLogsInWithTheFirst1022Characters) {
+// A saved hash is tried before the page shows: refused, it is deleted and the page asks. A typed
+// password is wiped once hashed; once one (its first 1022 characters) logs in, it is saved and
+// the next visit skips the page.
+TEST_F(PasswordDialogTest, RefusalsEmptyTheEditAndATypedPasswordIsSavedForTheNextVisit) {
     const QByteArray password(1022, 'a');
     CHelperProcess helper(password);
+    WriteSavedHash(kComputer, PasswordHash("stale"));
     m_script.When<CPasswordDialog>([this](CPasswordDialog& page) {
-        TypePasswordAndLogin(page, "wrong");
+        ASSERT_EQ(m_app.Boxes(), QStringList{"warning: Incorrect password."});
+        EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].owner, &page);
+        EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].caption, QStringLiteral("Dormo"));
+        EXPECT_FALSE(ReadSavedHash(kComputer));
+        QTest::keyClicks(PasswordEdit(page), "wrong");
+        // Shares the edit's characters, so it shows whether they were overwritten.
+        const QString typed = PasswordEdit(page)->text();
+        ClickSoftKey(page, 0);
         EXPECT_TRUE(page.isVisible());
         EXPECT_EQ(PasswordEdit(page)->text(), QString());
-        ASSERT_EQ(m_app.Texts(), QStringList{"Incorrect password."});
-        const auto& box = m_app.m_boxes.ShownBoxes()[0];
-        EXPECT_EQ(box.owner, &page);
-        EXPECT_EQ(box.caption, QStringLiteral("Dormo"));
-        EXPECT_EQ(box.flags, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        EXPECT_FALSE(typed.contains(QStringLiteral("wrong"))) << "wiped where it lay";
         PasswordEdit(page)->setText(QString(1022, u'A') + QString(8, u'b'));
         QTest::keyClick(PasswordEdit(page), Qt::Key_Return);
     });
-    m_script.When<CCommandScreen>([](CCommandScreen& screen) {
+    const auto back = [](CCommandScreen& screen) {
         EXPECT_TRUE(IsConnected());
-        EXPECT_EQ(g_app.m_commandScreen, &screen);
         ClickSoftKey(screen, 1);
-    });
-    Open(helper);
-    EXPECT_EQ(m_app.Texts(), QStringList{"Incorrect password."});
-    EXPECT_EQ(ReadSavedHash(kComputer).value_or(""), PasswordHash(QString::fromLatin1(password)));
-    EXPECT_TRUE(helper.WaitForLog("authorised"));
-}
-
-TEST_F(PasswordDialogTest, WithSavingOffTheSavedValueIsNeitherUsedNorRewritten) {
-    g_app.m_savePasswords = false;
-    WriteSavedHash(kComputer, "kept");
-    m_script.When<CPasswordDialog>([this](CPasswordDialog& page) {
-        EXPECT_EQ(PasswordEdit(page)->text(), QString());
-        EXPECT_FALSE(m_helper.Log().contains("client "));
-        TypePasswordAndLogin(page, "Secret");
-    });
-    LeaveCommandScreen();
-    Open(m_helper);
-    EXPECT_EQ(ReadSavedHash(kComputer).value_or(""), "kept");
-    EXPECT_TRUE(m_app.Texts().isEmpty());
-}
-
-TEST_F(PasswordDialogTest, LoginWithThePlaceholderTriesTheSavedHashAndATypedPasswordIsWiped) {
-    struct Case {
-        QString saved;
-        QString typed;
     };
-    for (const Case& c :
-         {Case{PasswordHash("Secret"), ""}, Case{PasswordHash("stale"), "Secret"}}) {
-        DeleteSavedHash(kComputer);  // so the page shows for the case
-        // Shares the edit's characters, so it shows whether they were overwritten.
-        QString typed;
-        QPointer<QLineEdit> edit;
-        m_script.When<CPasswordDialog>([&](CPasswordDialog& page) {
-            page.ShowSavedPassword(c.saved);
-            edit = PasswordEdit(page);
-            EXPECT_EQ(edit->placeholderText(), QStringLiteral("********"));
-            QTest::keyClicks(edit, c.typed);
-            typed = edit->text();
-            EXPECT_EQ(typed, c.typed) << "typing replaces the placeholder";
-            ClickSoftKey(page, 0);
-        });
-        m_script.When<CCommandScreen>([&](CCommandScreen& screen) {
-            EXPECT_TRUE(edit->text().isEmpty());
-            ClickSoftKey(screen, 1);
-        });
-        Open(m_helper);
-        EXPECT_FALSE(typed.contains(QStringLiteral("Secret"))) << "overwritten where it lay";
-    }
-    EXPECT_TRUE(m_app.Texts().isEmpty());
-    EXPECT_EQ(ReadSavedHash(kComputer).value_or(""), PasswordHash("Secret"));
+    m_script.When<CCommandScreen>(back);
+    Open(helper.Port());
+    EXPECT_EQ(m_app.Texts(), QStringList(2, "Incorrect password."));
+    EXPECT_EQ(ReadSavedHash(kComputer).value_or(""), PasswordHash(QString::fromLatin1(password)));
+    m_script.When<CCommandScreen>(back);
+    Open(helper.Port());
+    EXPECT_EQ(m_app.Texts().size(), 2);
+    EXPECT_TRUE(helper.WaitForLog("authorised", 2));
 }
 
-TEST_F(PasswordDialogTest, CancelGivesUpALoginToASilentComputerAtOnce) {
+// An empty Login or Enter does nothing; Cancel gives up a login under way at once, Escape ends
+// the page when none is.
+TEST_F(PasswordDialogTest, IsLaidOutAsAPageWhereCancelGivesUpALoginToASilentComputer) {
     CScriptedPeer silent([](CScriptedPeer& peer, int fd) {
         peer.ReadMessage(fd);
         peer.HoldUntilStopped();
     });
     CConnectionLimits patient = QuickLimits();
     patient.reply = std::chrono::seconds(20);
+    m_script.When<CPasswordDialog>([](CPasswordDialog& page) {
+        page.resize(240, 320);
+        EXPECT_EQ(HeaderText(page), kComputer);
+        EXPECT_EQ(page.findChild<CHeaderLabel*>(QStringLiteral("header"))->geometry(),
+                  QRect(0, -1, 240, 24));
+        EXPECT_EQ(page.findChild<CHeaderLabel*>(QStringLiteral("caption"))->geometry(),
+                  QRect(0, 22, 240, 18));
+        QLineEdit* edit = PasswordEdit(page);
+        EXPECT_EQ(edit->geometry(), QRect(15, 24 + 18 - 1 + 15, 240 - 30, 20));
+        EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
+        EXPECT_EQ(QApplication::focusWidget(), edit);
+        ClickSoftKey(page, 0);
+        QTest::keyClick(edit, Qt::Key_Return);
+        EXPECT_TRUE(page.isVisible());
+        TypePasswordAndLogin(page, "Secret");
+    });
     bool waiting = false;
-    LogIn();
     m_script.When<CPasswordDialog>([&](CPasswordDialog& page) {
         waiting = QApplication::overrideCursor() != nullptr;
         ClickSoftKey(page, 1);
@@ -160,64 +110,35 @@ TEST_F(PasswordDialogTest, CancelGivesUpALoginToASilentComputerAtOnce) {
     Open(silent.Port(), patient);
     EXPECT_TRUE(waiting) << "Cancel was heard while the login waited";
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    m_script.When<CPasswordDialog>(
+        [](CPasswordDialog& page) { QTest::keyClick(PasswordEdit(page), Qt::Key_Escape); });
+    Open(silent.Port());
     EXPECT_TRUE(m_app.Texts().isEmpty());
 }
 
-// Each row on screen, tapped, sends its own word to the helper and confirms it.
-TEST_F(PasswordDialogTest, CommandScreenListsTheFiveCommandsAndEachRowSendsItsWord) {
-    const QStringList words{"Dormo", "Sleep", "Restart", "Lock", "Hibernate"};
-    LogIn();
-    m_script.When<CCommandScreen>([&](CCommandScreen& screen) {
-        EXPECT_EQ(HeaderText(screen), kComputer);
-        EXPECT_EQ(SoftKeys(screen), (QStringList{"Tools", "Back"}));
-        CCommandListView* list = CommandList(screen);
-        EXPECT_EQ(g_app.m_commandList, list);
-        EXPECT_EQ(g_app.m_commandHeader, screen.findChild<CHeaderLabel*>("header"));
-        EXPECT_EQ(list->currentIndex().row(), 0);
-        EXPECT_TRUE(list->selectionModel()->isRowSelected(0));
-        EXPECT_EQ(QApplication::focusWidget(), list);
-        // Rows are a fifth of the list's height, truncated: 400 and 403 both give 80.
-        for (int listHeight : {400, 403}) {
-            screen.resize(240, listHeight + 24 + CSoftKeyBar::Height());
-            EXPECT_EQ(list->geometry(), QRect(0, 24, 240, listHeight));
-            EXPECT_EQ(list->visualRect(list->model()->index(4, 0)), QRect(0, 320, 240, 80));
-        }
-        EXPECT_EQ(screen.findChild<CHeaderLabel*>("header")->geometry(), QRect(0, -1, 240, 24));
-        const QList<int> pictures{0, 1, 4, 3, 2};
-        for (int row = 0; row < 5; ++row) {
-            SCOPED_TRACE(row);
-            const QModelIndex index = list->model()->index(row, 0);
-            EXPECT_EQ(index.data().toString(), words[row]);
-            EXPECT_EQ(index.data(kRowItemDataRole).toInt(), pictures[row]);
-            CPressedPaintSpy spy;
-            list->viewport()->installEventFilter(&spy);
-            TapRow(list, row);
-            list->viewport()->removeEventFilter(&spy);
-            EXPECT_TRUE(spy.m_sawPressedPaint);
-            EXPECT_FALSE(g_app.m_rowPressed);
-            EXPECT_EQ(list->currentIndex().row(), row);
-            ASSERT_EQ(m_app.Texts().size(), row + 1) << "sent at once";
-            EXPECT_EQ(m_app.Texts().last(), words[row] + " command sent");
-            const auto& box = m_app.m_boxes.ShownBoxes().back();
-            EXPECT_EQ(box.owner, &screen);
-            EXPECT_EQ(box.caption, "Dormo");
-            EXPECT_EQ(box.flags, platform::MB_OK | platform::MB_ICONINFORMATION);
-            EXPECT_TRUE(m_helper.WaitForLog("command ", row + 1));
-        }
-        ClickSoftKey(screen, 1);
+TEST_F(PasswordDialogTest, ComputerThatStopsAnsweringIsToldOnTheCommandScreenWhichEnds) {
+    CScriptedPeer peer([](CScriptedPeer& p, int fd) {
+        p.Authorise(fd);
+        p.HoldUntilStopped();
     });
-    Open(m_helper);
-    EXPECT_TRUE(m_helper.WaitForLog("connection closed"));
-    QStringList received;
-    const QRegularExpression command(QStringLiteral("command (\\w+)\n"));
-    for (const auto& match : command.globalMatch(QString::fromUtf8(m_helper.Log())))
-        received << match.captured(1);
-    EXPECT_EQ(received.join(u' '), words.join(u' ')) << "each row sent its own word, in turn";
+    m_script.When<CPasswordDialog>(
+        [](CPasswordDialog& page) { TypePasswordAndLogin(page, "Secret"); });
+    bool ownedByTheScreen = false;
+    m_script.When<CCommandScreen>([&](CCommandScreen& screen) {
+        QObject::connect(&screen, &CPage::finished, [&] {
+            const auto& shown = m_app.m_boxes.ShownBoxes();
+            ownedByTheScreen = shown.size() == 1 && shown[0].owner == &screen;
+        });
+    });
+    Open(peer.Port());
+    EXPECT_EQ(m_app.Boxes(), QStringList{"notice: Computer disconnected."});
+    EXPECT_TRUE(ownedByTheScreen);
 }
 
-// Enter sends the row chosen on the screen, once, when the key comes up: not the key held from
-// the password page, not letters typed on the list, not a row nobody chose.
-TEST_F(PasswordDialogTest, EnterSendsOnKeyUpOnlyARowChosenOnTheScreen) {
+// Each row tapped sends its own word at once (with the NUL the helper frames it by) and confirms
+// it. Enter sends the row chosen on the screen, once, when the key comes up: not the key held
+// from the password page, not after letters typed on the list, not a row nobody chose.
+TEST_F(PasswordDialogTest, EachRowTappedOrChosenWithEnterSendsItsWord) {
     m_script.When<CPasswordDialog>([](CPasswordDialog& page) {
         QTest::keyClicks(PasswordEdit(page), "Secret");
         QTest::keyPress(PasswordEdit(page), Qt::Key_Return);
@@ -230,18 +151,27 @@ TEST_F(PasswordDialogTest, EnterSendsOnKeyUpOnlyARowChosenOnTheScreen) {
         }
         EnterKey(QEvent::KeyRelease);
         EXPECT_TRUE(m_app.Texts().isEmpty()) << "the Enter held from the password page";
+        EXPECT_EQ(HeaderText(screen), kComputer);
+        EXPECT_TRUE(list->selectionModel()->isRowSelected(0));
+        EXPECT_EQ(QApplication::focusWidget(), list);
+        // Rows are a fifth of the list's height, truncated: 400 and 403 both give 80.
+        for (int listHeight : {400, 403}) {
+            screen.resize(240, listHeight + 24 + CSoftKeyBar::Height());
+            EXPECT_EQ(list->geometry(), QRect(0, 24, 240, listHeight));
+            EXPECT_EQ(list->visualRect(list->model()->index(4, 0)), QRect(0, 320, 240, 80));
+        }
+        EXPECT_EQ(screen.findChild<CHeaderLabel*>("header")->geometry(), QRect(0, -1, 240, 24));
         QStringList sent;
-        const auto enterSends = [&](int row, const QString& text) {
+        const auto enterSends = [&](int row, const QString& word) {
             QTest::keyClick(list, Qt::Key_Return);
-            if (!text.isEmpty()) sent << text;
+            if (!word.isEmpty()) sent << word + " command sent";
             EXPECT_EQ(list->currentIndex().row(), row);
             EXPECT_EQ(m_app.Texts(), sent);
         };
         QTest::keyClicks(list, "Secret");
         enterSends(0, {});
-        enterSends(0, {});
         QTest::keyClick(list, Qt::Key_Down);
-        enterSends(1, "Sleep command sent");
+        enterSends(1, "Sleep");
         QTest::keyClicks(list, "x");
         enterSends(1, {});
         // A key held on the list sends once, when it comes up; the key-up of the Enter that
@@ -254,20 +184,40 @@ TEST_F(PasswordDialogTest, EnterSendsOnKeyUpOnlyARowChosenOnTheScreen) {
         EnterKey(QEvent::KeyRelease);
         EnterKey(QEvent::KeyRelease);
         EXPECT_EQ(m_app.Texts(), sent << "Dormo command sent");
-        TapRow(list, 3);
-        sent << "Lock command sent";
-        enterSends(3, "Lock command sent");
+        const QStringList words{"Dormo", "Sleep", "Restart", "Lock", "Hibernate"};
+        for (int row = 0; row < 5; ++row) {
+            SCOPED_TRACE(row);
+            CPressedPaintSpy spy;
+            list->viewport()->installEventFilter(&spy);
+            TapRow(list, row);
+            list->viewport()->removeEventFilter(&spy);
+            EXPECT_TRUE(spy.m_sawPressedPaint);
+            EXPECT_FALSE(g_app.m_rowPressed);
+            sent << words[row] + " command sent";
+            EXPECT_EQ(list->currentIndex().row(), row);
+            EXPECT_EQ(m_app.Boxes().last(), "notice: " + sent.last());
+            EXPECT_EQ(m_app.m_boxes.ShownBoxes().back().owner, &screen);
+            EXPECT_TRUE(m_helper.WaitForLog("command ", int(sent.size())));
+        }
+        enterSends(4, "Hibernate");
         list->clearSelection();
-        enterSends(3, {});
+        enterSends(4, {});
         ClickSoftKey(screen, 1);
     });
-    Open(m_helper);
+    Open(m_helper.Port());
     EXPECT_TRUE(m_helper.WaitForLog("connection closed"));
-    EXPECT_EQ(m_helper.Log().count("command "), 4) << m_helper.Log().constData();
+    QStringList received;
+    const QRegularExpression command(QStringLiteral("command (\\w+)\n"));
+    for (const auto& match : command.globalMatch(QString::fromUtf8(m_helper.Log())))
+        received << match.captured(1);
+    EXPECT_EQ(received.join(u' '), "Sleep Dormo Dormo Sleep Restart Lock Hibernate Hibernate");
 }
 
+// With saving off, a saved value is neither used, nor deleted by a refusal, nor rewritten, so each
+// visit shows the page.
 TEST_F(PasswordDialogTest, EscapeAndAltLeftAreBackAndBackDuringTheFlashOfACommandWins) {
-    g_app.m_savePasswords = false;  // each visit shows the password page
+    g_app.m_savePasswords = false;
+    WriteSavedHash(kComputer, "kept");
     const auto duringFlash = [](std::function<void(CCommandScreen&)> back) {
         return [back](CCommandScreen& screen) {
             QTimer::singleShot(100, &screen, [&screen, back] { back(screen); });
@@ -286,11 +236,15 @@ TEST_F(PasswordDialogTest, EscapeAndAltLeftAreBackAndBackDuringTheFlashOfAComman
         duringFlash(escape),
     };
     for (const auto& back : ways) {
-        LogIn();
+        m_script.When<CPasswordDialog>([first = &back == &ways[0]](CPasswordDialog& page) {
+            if (first) TypePasswordAndLogin(page, "wrong");
+            TypePasswordAndLogin(page, "Secret");
+        });
         m_script.When<CCommandScreen>(back);
-        Open(m_helper);
+        Open(m_helper.Port());
     }
-    EXPECT_TRUE(m_app.Texts().isEmpty());
+    EXPECT_EQ(m_app.Texts(), QStringList{"Incorrect password."});
+    EXPECT_EQ(ReadSavedHash(kComputer).value_or(""), "kept");
     EXPECT_TRUE(m_helper.WaitForLog("connection closed", int(ways.size())));
     EXPECT_EQ(m_helper.Log().count("command "), 0) << m_helper.Log().constData();
 }

@@ -1,30 +1,29 @@
-// From tap to command over real mDNS and TCP: dormo-helper advertises in one namespace of the
-// test's own, the program runs here in the other.
+// From tap to command over real mDNS and TCP: dormo-helper runs in one namespace of the test's
+// own, the program here in the other.
 #include "app/main_window.h"
 #include "app/start_up.h"
 #include "common/helper_process.h"
+#include "common/isolated_network.h"
 #include "common/net_test.h"
 #include "common/wake_listener.h"
 #include "connection/connection_fakes.h"
-#include "connection/password_hash.h"
-#include "connection/saved_passwords.h"
+#include "dialogs/main_window_command.h"
 #include "discovery/computer_list_model.h"
 #include "discovery/remembered_computers.h"
 #include "platform/dnssd_embedded.h"
+#include "platform/host_lookup.h"
 #include "modal_script.h"
-#include "tap_steps.h"
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
+#include <QContextMenuEvent>
+#include <QMenu>
 
-#include <csignal>
 #include <memory>
 
 namespace {
 
 const QString kComputer = QStringLiteral("tap-pc");
-const QByteArray kPassword = "Secret";
 
 class TapNetTest : public NetTest {
 protected:
@@ -33,13 +32,9 @@ protected:
     void SetUp() override {
         NetTest::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        StartHelper();
         g_app.m_dnsSd = &m_engine;
         m_window = std::make_unique<CMainWindow>();
         m_window->OnCreate();
-        ASSERT_TRUE(WaitUntil([] { return g_app.m_listModel->FindRow(kComputer) >= 0; }))
-            << "the computer did not appear\n"
-            << m_helper->Log().constData();
     }
     void TearDown() override {
         if (m_window) ShutDown();
@@ -48,17 +43,18 @@ protected:
         NetTest::TearDown();
     }
 
+    // The helper advertising kComputer; returns once its row is listed.
     void StartHelper() {
         m_helper = std::make_unique<CHelperProcess>(
-            kPassword, QStringList{"ip", "netns", "exec", m_pair->NameA()},
+            "Secret", QStringList{"ip", "netns", "exec", m_pair->NameA()},
             QStringList{"--host-name", kComputer});
+        ASSERT_TRUE(WaitUntil([] { return Listed(kComputerRowData); }, 40000))
+            << m_helper->Log().constData();
     }
-    // The computer's row when it is of the given kind.
     static bool Listed(int itemData) {
         const int row = g_app.m_listModel->FindRow(kComputer);
         return row >= 0 && g_app.m_listModel->ItemData(row) == itemData;
     }
-
     // Taps the computer's row; returns once every page it opened has ended again.
     void TapComputer() {
         const int row = g_app.m_listModel->FindRow(kComputer);
@@ -66,14 +62,12 @@ protected:
         TapRow(g_app.m_listView, row);
         EXPECT_FALSE(m_script.TimedOut());
         EXPECT_EQ(m_script.StepsRun(), m_script.Steps());
-        EXPECT_EQ(FrontPage(), nullptr) << "the list is in front again";
         EXPECT_FALSE(IsConnected());
-        EXPECT_EQ(g_app.m_commandList, nullptr);
     }
     void LogIn() {
         m_script.When<CPasswordDialog>([](CPasswordDialog& page) {
             EXPECT_EQ(HeaderText(page), kComputer);
-            TypePasswordAndLogin(page, kPassword);
+            TypePasswordAndLogin(page, "Secret");
         });
     }
 
@@ -86,68 +80,20 @@ protected:
 
 }  // namespace
 
-TEST_F(TapNetTest, RefusedSavedHashIsDeletedAndTheNextVisitSkipsThePasswordPage) {
-    WriteSavedHash(kComputer, PasswordHash("old password"));
-    int pageShows = 0;
-    m_script.When<CPasswordDialog>([&](CPasswordDialog& page) {
-        ++pageShows;
-        EXPECT_EQ(m_app.Texts(), QStringList{"Incorrect password."});
-        EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].flags,
-                  platform::MB_OK | platform::MB_ICONEXCLAMATION);
-        EXPECT_EQ(PasswordEdit(page)->text(), QString());
-        EXPECT_FALSE(ReadSavedHash(kComputer));
-        TypePasswordAndLogin(page, kPassword);
-    });
-    m_script.When<CCommandScreen>([](CCommandScreen& screen) { ClickSoftKey(screen, 1); });
-    TapComputer();
-    EXPECT_EQ(ReadSavedHash(kComputer).value_or(""), PasswordHash(kPassword));
-
-    // The second visit: the saved hash logs in before the page would show.
-    m_script.When<CCommandScreen>([&](CCommandScreen& screen) {
-        for (QWidget* widget : g_app.m_mainWindow->findChildren<QWidget*>())
-            EXPECT_FALSE(qobject_cast<CPasswordDialog*>(widget) && widget->isVisible());
-        ClickSoftKey(screen, 1);
-    });
-    TapComputer();
-    EXPECT_EQ(pageShows, 1);
-    EXPECT_EQ(m_app.Texts(), QStringList{"Incorrect password."});
-    EXPECT_EQ(m_helper->Log().count("authorised"), 2);
-}
-
-TEST_F(TapNetTest, HelperThatStopsAnsweringPingsBringsTheListBack) {
-    LogIn();
-    bool ownedByTheScreen = false;
-    m_script.When<CCommandScreen>([&](CCommandScreen& screen) {
-        QObject::connect(&screen, &CPage::finished, [&] {
-            const auto& shown = m_app.m_boxes.ShownBoxes();
-            ownedByTheScreen = !shown.empty() && shown.back().owner == &screen;
-        });
-        m_helper->Signal(SIGUSR1);
-    });
-    TapComputer();
-    ASSERT_EQ(m_app.Texts(), QStringList{"Computer disconnected."});
-    EXPECT_TRUE(ownedByTheScreen);
-    EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].caption, QStringLiteral("Dormo"));
-    EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].flags, platform::MB_OK | platform::MB_ICONINFORMATION);
-    EXPECT_TRUE(m_window->isVisible());
-}
-
 TEST_F(TapNetTest, ComputerThatIsGoneCannotBeReachedWithinTheConnectBound) {
+    StartHelper();
     // Gone without a word, its address silent: only our connect bound can end the attempt.
     m_helper->Kill();
-    QProcess ip;
-    ip.start("ip", {"-n", m_pair->NameA(), "route", "add", "blackhole", m_pair->AddressB()});
-    ASSERT_TRUE(ip.waitForFinished(10000) && ip.exitCode() == 0);
-    ip.start("ip",
-             {"netns", "exec", m_pair->NameB(), "sysctl", "-qw", "net.ipv4.tcp_syn_retries=127"});
-    ASSERT_TRUE(ip.waitForFinished(10000) && ip.exitCode() == 0);
+    ASSERT_TRUE(Ip({"-n", m_pair->NameA(), "route", "add", "blackhole", m_pair->AddressB()}));
+    ASSERT_TRUE(
+        Ip({"netns", "exec", m_pair->NameB(), "sysctl", "-qw", "net.ipv4.tcp_syn_retries=127"}));
     LogIn();
     TapComputer();
-    ASSERT_EQ(m_app.Texts(), QStringList{"Could not establish connection."});
-    EXPECT_EQ(m_app.m_boxes.ShownBoxes()[0].flags, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    EXPECT_EQ(m_app.Boxes(), QStringList{"warning: Could not establish connection."});
 }
 
 TEST_F(TapNetTest, ComputerLoggedInOnceSleepsWhenSilentWakesOnATapAndComesBackWhenItAnswers) {
+    StartHelper();
     const auto link = platform::ParseMac(LinkMac(m_pair->NameA()));
     ASSERT_TRUE(link);
     LogIn();
@@ -164,9 +110,6 @@ TEST_F(TapNetTest, ComputerLoggedInOnceSleepsWhenSilentWakesOnATapAndComesBackWh
     ASSERT_TRUE(listener.Ok());
     m_helper.reset();
     ASSERT_TRUE(WaitUntil([] { return Listed(kSleepingRowData); }, 40000));
-    EXPECT_EQ(g_app.m_listModel->Text(g_app.m_listModel->SleepingHeaderRow()),
-              QStringLiteral("Sleeping Computers"));
-
     m_app.m_boxes.Answer(platform::IDYES);
     TapRow(g_app.m_listView, g_app.m_listModel->FindRow(kComputer));
     EXPECT_EQ(m_app.Texts(), (QStringList{"Wake tap-pc?", "Wake-up sent to tap-pc."}));
@@ -178,6 +121,61 @@ TEST_F(TapNetTest, ComputerLoggedInOnceSleepsWhenSilentWakesOnATapAndComesBackWh
     for (const auto& datagram : received) EXPECT_EQ(datagram.bytes.toHex(), packet.toHex());
 
     StartHelper();
-    ASSERT_TRUE(WaitUntil([] { return Listed(kComputerRowData); }, 40000));
     EXPECT_EQ(g_app.m_listModel->SleepingHeaderRow(), -1);
+}
+
+// Added by address, controlled, sent to by name from the command line with the saved password
+// and the stored address (the helper does not advertise), then removed from its row's menu.
+TEST_F(TapNetTest, ComputerAddedByAddressIsControlledSentToByNameAndRemovedFromItsRowMenu) {
+    CHelperProcess helper("Secret", {"ip", "netns", "exec", m_pair->NameA()},
+                          {"--no-advertise", "--port", "4661"});
+    ASSERT_EQ(helper.Port(), 4661) << helper.Log().toStdString();
+    m_script.When<CPage>([this](CPage& page) {
+        page.ControlAs<QLineEdit>(IDC_COMPUTER_NAME)->setText("office");
+        page.ControlAs<QLineEdit>(IDC_COMPUTER_ADDRESS)->setText(m_pair->AddressA());
+        page.ControlAs<QLineEdit>(IDC_COMPUTER_PORT)->setText("0");
+        ClickSoftKey(page, 0);
+        EXPECT_EQ(m_app.Texts(), QStringList{"The port must be a number from 1 to 65535."});
+        page.ControlAs<QLineEdit>(IDC_COMPUTER_PORT)->setText("4661");
+        ClickSoftKey(page, 0);
+    });
+    m_script.When<CPasswordDialog>(
+        [](CPasswordDialog& page) { TypePasswordAndLogin(page, "Secret"); });
+    m_script.When<CCommandScreen>([&](CCommandScreen& screen) {
+        TapRow(CommandList(screen), 1);
+        EXPECT_TRUE(helper.WaitForLog("command Sleep\n"));
+        ClickSoftKey(screen, 1);
+    });
+    OnMainWindowCommand(g_app, m_window.get(), IDM_ADD_COMPUTER);
+    CComputerListModel& rows = *g_app.m_listModel;
+    ASSERT_EQ(rows.rowCount(), 1);
+    EXPECT_EQ(rows.Text(0) + ' ' + rows.Detail(0), "office " + m_pair->AddressA() + ":4661");
+    TapRow(g_app.m_listView, 0);
+    EXPECT_EQ(m_script.StepsRun(), m_script.Steps());
+
+    QProcess dormo;
+    m_pair->Start(dormo, m_pair->NameB(), DORMO_BINARY, {"--send", "office", "lock"});
+    ASSERT_TRUE(dormo.waitForFinished(30000));
+    EXPECT_EQ(dormo.exitCode(), 0) << dormo.readAllStandardError().toStdString();
+    EXPECT_TRUE(helper.WaitForLog("command Lock\n"));
+
+    QTimer::singleShot(0, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_TRUE(menu && menu->actions().size() == 1 && menu->actions()[0]->text() == "Remove");
+        QTest::mouseClick(menu, Qt::LeftButton, {},
+                          menu->actionGeometry(menu->actions()[0]).center());
+    });
+    const QPoint at = g_app.m_listView->visualRect(rows.index(0)).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at,
+                            g_app.m_listView->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(g_app.m_listView->viewport(), &event);
+    EXPECT_EQ(rows.rowCount(), 0);
+    EXPECT_TRUE(CRememberedComputers(*m_app.m_config.Reopen()).Load().empty());
+}
+
+TEST(HostLookup, TheHostsFileAnswersAndAnUnknownNameGivesNothing) {
+    // Only where a query for the unknown name cannot leave the machine.
+    if (!NetworkIsolated()) GTEST_SKIP() << "needs a network namespace of its own";
+    EXPECT_EQ(platform::LookUpIpv4("localhost", std::chrono::seconds(5)).value_or(""), "127.0.0.1");
+    EXPECT_FALSE(platform::LookUpIpv4("no-such-host.invalid", std::chrono::seconds(5)));
 }
