@@ -20,16 +20,12 @@ namespace helper_client {
 
 inline constexpr std::chrono::milliseconds kLimit(5000);
 
-// Connects from source (any address of 127.0.0.0/8, so that one machine acts as many).
+// Connects from source (any address of 127.0.0.0/8, so that one machine acts as many); sending
+// gives up after 5 s.
 inline int Open(quint16 port, const char* source = "127.0.0.1") {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in from{};
-    from.sin_family = AF_INET;
-    ::inet_pton(AF_INET, source, &from.sin_addr);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const sockaddr_in from{AF_INET, 0, {::inet_addr(source)}, {}};
+    const sockaddr_in to{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
     const timeval limit{5, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0 ||
