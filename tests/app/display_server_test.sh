@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # display_server_test.sh wayland|x11 DORMO [SCREENSHOT]
-# Dormo, in a network namespace of its own, with the First run page due, on a display server of
-# the test's own (weston headless with pixman, or Xvfb) shows exactly one top-level window with
-# the page inside, and SIGTERM ends it through the orderly shutdown (exit code 0). On Wayland,
-# SCREENSHOT receives the window as PNG. Without root the test is skipped (exit code 77).
+# Dormo in a network namespace of its own, with the First run page due, on a display server of
+# the test's own (weston headless with pixman, or Xvfb) shows exactly one top-level window, and
+# SIGTERM ends it with exit code 0. On Wayland, SCREENSHOT receives the window as PNG. Without
+# root the test is skipped (exit code 77).
 set -euo pipefail
 mode=$1 dormo=$2 shot=${3:-}
 skip() { echo "skipped: $1"; exit 77; }
@@ -81,9 +81,8 @@ if [ -n "$shot" ] && [ "$mode" = wayland ]; then
 fi
 
 kill -TERM "$dormo_pid"
-ended() { ! kill -0 "$dormo_pid" 2>/dev/null; }
-wait_for ended || fail "still running 30 s after SIGTERM"
 code=0
+timeout 30 tail --pid="$dormo_pid" -f /dev/null || fail "still running 30 s after SIGTERM"
 wait "$dormo_pid" || code=$?
 dormo_pid=""
 [ "$code" -eq 0 ] || fail "exit code $code after SIGTERM"
