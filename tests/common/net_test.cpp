@@ -89,7 +89,7 @@ CNetnsEnter::~CNetnsEnter() {
 QString LinkMac(const QString& ns) {
     QByteArray links;
     Ip({"-n", ns, "-o", "link", "show"}, &links);
-    const auto match = QRegularExpression(QStringLiteral("link/ether ([0-9a-f:]{17})"))
-                           .match(QString::fromLatin1(links));
-    return match.hasMatch() ? match.captured(1) : QString();
+    return QRegularExpression(QStringLiteral("link/ether ([0-9a-f:]{17})"))
+        .match(QString::fromLatin1(links))
+        .captured(1);
 }
