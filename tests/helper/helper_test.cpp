@@ -68,6 +68,15 @@ QByteArray Authorise(int fd, const QByteArray& challenge, const QString& passwor
     return ReplyText(platform::ReceiveReply(fd, kMaxReply, kLimit));
 }
 
+// Connects, logs in and disconnects; returns the verdict.
+QByteArray LogIn(quint16 port, const char* source = "127.0.0.1",
+                 const QString& password = "Secret") {
+    const int fd = Open(port, source);
+    const QByteArray verdict = Authorise(fd, Challenge(fd), password);
+    platform::CloseSocket(fd);
+    return verdict;
+}
+
 // True once the helper has closed the connection (bounded by the receive limit).
 bool ClosedByHelper(int fd) {
     char byte;
@@ -199,19 +208,14 @@ TEST(HelperServer, GuessersStrangersAndGarbageNeverShutOutTheRightPassword) {
         const std::lock_guard lock(mutex);
         return log.filter(text).size();
     };
-    const auto logIn = [&](const char* source, const char* password = "Secret") {
-        const int fd = Open(server.Port(), source);
-        const QByteArray verdict = Authorise(fd, Challenge(fd), password);
-        platform::CloseSocket(fd);
-        return verdict;
-    };
 
     // Guesses: the free ones are answered, the next waits unanswered.
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(logIn("127.0.0.8", "guess"), kRefusedReply);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(LogIn(server.Port(), "127.0.0.8", "guess"), kRefusedReply);
     const int guess = Open(server.Port(), "127.0.0.8");
     EXPECT_EQ(Authorise(guess, Challenge(guess), "guess"), "") << "not checked before its time";
     platform::CloseSocket(guess);
-    EXPECT_EQ(logIn("127.0.0.3"), kAuthorisedReply);
+    EXPECT_EQ(LogIn(server.Port(), "127.0.0.3"), kAuthorisedReply);
     EXPECT_EQ(lines("authorisation failed from 127.0.0.8"), 3);
 
     // Connections that trickle bytes without ever ending a message: from one address more than it
@@ -222,7 +226,7 @@ TEST(HelperServer, GuessersStrangersAndGarbageNeverShutOutTheRightPassword) {
         attack.push_back(Open(server.Port(), source));
         platform::SendBytes(attack.back(), "C");
     }
-    EXPECT_EQ(logIn("127.0.0.3"), kAuthorisedReply);
+    EXPECT_EQ(LogIn(server.Port(), "127.0.0.3"), kAuthorisedReply);
     EXPECT_EQ(lines("too many connections without the password from 127.0.0.2"), 2);
     const auto dropped = [](int fd) {
         char byte;
@@ -242,7 +246,7 @@ TEST(HelperServer, GuessersStrangersAndGarbageNeverShutOutTheRightPassword) {
         ASSERT_TRUE(ClosedByHelper(fd)) << i;
         platform::CloseSocket(fd);
     }
-    EXPECT_EQ(logIn("127.0.0.3"), kAuthorisedReply);
+    EXPECT_EQ(LogIn(server.Port(), "127.0.0.3"), kAuthorisedReply);
     EXPECT_LT(lines({}), 100);
 }
 
@@ -280,11 +284,7 @@ TEST(HelperProcess, ServesClientsAtOnceDropsSilentFloodingAndNonReadingOnesAndSe
     EXPECT_TRUE(helper.WaitForLog("does not read"));
     platform::CloseSocket(deaf);
 
-    for (int i = 0; i < 20; ++i) {
-        const int fd = Open(helper.Port());
-        EXPECT_EQ(Authorise(fd, Challenge(fd), "Secret"), kAuthorisedReply);
-        platform::CloseSocket(fd);
-    }
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(LogIn(helper.Port()), kAuthorisedReply);
     EXPECT_TRUE(helper.WaitForLog("connection closed", 27));
     EXPECT_FALSE(helper.Log().contains("Secret"));
 }
