@@ -265,16 +265,14 @@ TEST(HelperProcess, ServesClientsAtOnceDropsSilentFloodingAndNonReadingOnesAndSe
         EXPECT_EQ(ReplyText(platform::ReceiveReply(fd, kMaxReply, kLimit)), kPongReply);
         platform::CloseSocket(fd);
     }
-    const int silent = Open(helper.Port());
-    EXPECT_TRUE(ClosedByHelper(silent));
-    EXPECT_TRUE(helper.WaitForLog("silent too long"));
-    platform::CloseSocket(silent);
-
-    const int flood = Open(helper.Port());
-    platform::SendBytes(flood, QByteArray(1 << 20, 'x'));
-    EXPECT_TRUE(ClosedByHelper(flood));
-    EXPECT_TRUE(helper.WaitForLog("message too long"));
-    platform::CloseSocket(flood);
+    for (const auto& [bytes, why] : {std::pair{QByteArray(), "silent too long"},
+                                     std::pair{QByteArray(1 << 20, 'x'), "message too long"}}) {
+        const int fd = Open(helper.Port());
+        platform::SendBytes(fd, bytes);
+        EXPECT_TRUE(ClosedByHelper(fd)) << why;
+        EXPECT_TRUE(helper.WaitForLog(why));
+        platform::CloseSocket(fd);
+    }
 
     const int deaf = Open(helper.Port());
     ASSERT_EQ(Authorise(deaf, Challenge(deaf), "Secret"), kAuthorisedReply);
