@@ -26,11 +26,9 @@ public:
         if (!m_process.waitForStarted(10000)) return;
         m_process.write(password + "\n");
         m_process.closeWriteChannel();
-        const QRegularExpression listening(QStringLiteral("listening on \\S+ port (\\d+)"));
-        if (WaitForLog(QStringLiteral("listening on"))) {
-            const auto match = listening.match(QString::fromUtf8(m_log));
-            if (match.hasMatch()) m_port = match.captured(1).toUShort();
-        }
+        const auto port = QRegularExpression(QStringLiteral("listening on \\S+ port (\\d+)"));
+        if (WaitForLog(QStringLiteral("listening on")))
+            m_port = port.match(QString::fromUtf8(m_log)).captured(1).toUShort();
     }
     ~CHelperProcess() {
         if (m_process.state() == QProcess::NotRunning) return;
@@ -51,16 +49,11 @@ public:
     // Waits (at most 15 s, so a fault cannot hang the test) until the log holds text count times.
     bool WaitForLog(const QString& text, int count = 1) {
         const QByteArray needle = text.toUtf8();
-        QDeadlineTimer deadline(15000);
-        while (m_log.count(needle) < count) {
-            if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning) {
-                m_log += m_process.readAllStandardError();
-                return m_log.count(needle) >= count;
-            }
+        const QDeadlineTimer deadline(15000);
+        while (Log().count(needle) < count && !deadline.hasExpired() &&
+               m_process.state() != QProcess::NotRunning)
             m_process.waitForReadyRead(100);
-            m_log += m_process.readAllStandardError();
-        }
-        return true;
+        return Log().count(needle) >= count;
     }
     QByteArray Log() {
         m_log += m_process.readAllStandardError();

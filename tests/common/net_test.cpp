@@ -4,14 +4,19 @@
 #include <QRegularExpression>
 
 #include <fcntl.h>
+#include <net/if.h>
 #include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstring>
 
 namespace {
 std::atomic<int> g_pairs = 0;
-}
+bool g_isolated = false;
+}  // namespace
 
 bool Ip(const QStringList& arguments, QByteArray* output) {
     QProcess ip;
@@ -89,7 +94,24 @@ CNetnsEnter::~CNetnsEnter() {
 QString LinkMac(const QString& ns) {
     QByteArray links;
     Ip({"-n", ns, "-o", "link", "show"}, &links);
-    const auto match = QRegularExpression(QStringLiteral("link/ether ([0-9a-f:]{17})"))
-                           .match(QString::fromLatin1(links));
-    return match.hasMatch() ? match.captured(1) : QString();
+    return QRegularExpression(QStringLiteral("link/ether ([0-9a-f:]{17})"))
+        .match(QString::fromLatin1(links))
+        .captured(1);
+}
+
+bool IsolateNetwork() {
+    if (g_isolated) return true;
+    if (unshare(CLONE_NEWNET) != 0) return false;
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    ifreq request{};
+    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
+    const bool read = fd >= 0 && ioctl(fd, SIOCGIFFLAGS, &request) == 0;
+    request.ifr_flags |= IFF_UP;
+    g_isolated = read && ioctl(fd, SIOCSIFFLAGS, &request) == 0;
+    if (fd >= 0) close(fd);
+    return g_isolated;
+}
+
+bool NetworkIsolated() {
+    return g_isolated;
 }

@@ -18,13 +18,13 @@ inline const QString kDebianPython = QStringLiteral("/usr/bin/python3");
 // Runs `ip arguments`; true on success, its merged output in *output when asked.
 bool Ip(const QStringList& arguments, QByteArray* output = nullptr);
 
-// Reads the process's output until it holds marker, at most 30 s, appending what it read to *log;
-// false when the process ends or the time passes first.
+// Reads the process's output into *log until it holds marker; false when the process ends or
+// 30 s pass first.
 bool WaitForOutput(QProcess& process, const QByteArray& marker, QString* log);
 
-// Two network namespaces of the test's own joined by a veth pair: side A at 10.77.N.1/24 and side
-// B at 10.77.N.2/24, loopback up in both. Names carry the area and the process id, so tests
-// running at the same time never meet. Removed when the object goes. Needs root.
+// Two network namespaces of the test's own joined by a veth pair: side A at 10.77.N.1/24, side B
+// at 10.77.N.2/24. Names carry the area and the process id, so that tests running at the same
+// time never meet. Removed with the object. Needs root.
 class CNetnsPair {
 public:
     explicit CNetnsPair(const QString& area);
@@ -39,11 +39,10 @@ public:
     QString NameB() const { return m_name[1]; }
     QString AddressA() const { return m_subnet + QStringLiteral(".1"); }
     QString AddressB() const { return m_subnet + QStringLiteral(".2"); }
-    // The ends of the veth pair, in side A and side B.
     QString InterfaceA() const { return m_veth[0]; }
     QString InterfaceB() const { return m_veth[1]; }
 
-    // Starts program inside a namespace (NameA() or NameB()) through "ip netns exec".
+    // Starts program inside namespace ns through "ip netns exec".
     void Start(QProcess& process, const QString& ns, const QString& program,
                const QStringList& arguments) const {
         process.start(QStringLiteral("ip"), QStringList{"netns", "exec", ns, program} + arguments);
@@ -57,8 +56,8 @@ private:
     bool m_ok = false;
 };
 
-// Moves the calling thread into a named namespace for the object's lifetime; threads it starts
-// meanwhile (an engine's poll thread) stay there for good.
+// Moves the calling thread into a namespace for the object's lifetime; threads it starts meanwhile
+// (an engine's poll thread) stay there for good.
 class CNetnsEnter {
 public:
     explicit CNetnsEnter(const QString& ns);
@@ -76,8 +75,8 @@ private:
 // The hardware address of the one non-loopback link inside a namespace, as `ip` shows it.
 QString LinkMac(const QString& ns);
 
-// A namespace pair whose side B the test thread enters, so that an engine started by the test
-// runs there while a peer (python3-zeroconf, dormo-helper) runs on side A.
+// A namespace pair whose side B the test thread enters: an engine the test starts runs there, its
+// peer (python3-zeroconf, dormo-helper) on side A.
 class NetTest : public ::testing::Test {
 protected:
     explicit NetTest(QString area = QStringLiteral("disc")) : m_area(std::move(area)) {}
@@ -95,7 +94,7 @@ protected:
         m_pair.reset();
     }
 
-    // Runs the event loop until done() holds or a generous limit passes; says which.
+    // Runs the event loop until done() holds or the limit passes; says which.
     static bool WaitUntil(const std::function<bool()>& done, int limitMs = 20000) {
         QElapsedTimer waited;
         waited.start();

@@ -5,72 +5,64 @@
 
 #include <QProcess>
 
-#include <memory>
-
 namespace {
 
-// dormo-helper in side A beside a real avahi-daemon there that calls the host "deskpc-2" (as after
-// a name conflict on the network); python3-zeroconf browses from side B.
-class HelperBesideDaemon : public NetTest {
+// dormo-helper advertising over real mDNS between the two sides, beside an avahi-daemon in side A
+// that calls its host "deskpc-2" (as after a name conflict); python3-zeroconf browses.
+class HelperAdvertising : public NetTest {
 protected:
-    HelperBesideDaemon() : NetTest(QStringLiteral("help")) {}
-    void SetUp() override {
-        NetTest::SetUp();
-        if (IsSkipped() || HasFatalFailure()) return;
-        m_daemon = std::make_unique<CAvahiDaemon>(m_pair->NameA(), m_pair->InterfaceA(),
-                                                  QStringLiteral("deskpc-2"));
-        ASSERT_TRUE(m_daemon->Ok()) << m_daemon->Log().toStdString();
-    }
-    void TearDown() override {
-        m_helper.reset();
-        m_daemon.reset();
-        NetTest::TearDown();
-    }
+    HelperAdvertising() : NetTest(QStringLiteral("help")) {}
 
-    void StartHelper() {
-        m_helper = std::make_unique<CHelperProcess>(
-            "pw", QStringList{"ip", "netns", "exec", m_pair->NameA()},
-            QStringList{"--port", "0", "--host-name", "vm"});
-        ASSERT_NE(m_helper->Port(), 0) << m_helper->Log().toStdString();
-    }
-    // The services python3-zeroconf finds in side B, one line each: name (server, addresses, port).
-    QByteArray Browse() {
+    // The services found from side ns, one line each: name (server, addresses, port) TXT.
+    QByteArray Browse(const QString& ns, const QString& address) {
         QProcess browse;
-        m_pair->Start(browse, m_pair->NameB(), kDebianPython,
-                      {QStringLiteral(DORMO_BROWSE_SERVICES), m_pair->AddressB(), "4"});
+        m_pair->Start(browse, ns, kDebianPython, {DORMO_BROWSE_SERVICES, address, "4"});
         browse.waitForFinished(30000);
         return browse.readAllStandardOutput();
     }
-    QByteArray Found(const QByteArray& service) {
-        return service + "._vh-dormo._tcp.local. ('deskpc-2.local.', ['" +
-               m_pair->AddressA().toLatin1() + "'], " + QByteArray::number(m_helper->Port()) + ")";
+    static QByteArray Found(const QString& service, const QString& host, const QString& ns,
+                            const QString& address, quint16 port) {
+        return QStringLiteral("%1._vh-dormo._tcp.local. ('%2.local.', ['%3'], %4) mac=%5")
+            .arg(service, host, address)
+            .arg(port)
+            .arg(LinkMac(ns))
+            .toUtf8();
     }
-
-    std::unique_ptr<CAvahiDaemon> m_daemon;
-    std::unique_ptr<CHelperProcess> m_helper;
 };
 
 }  // namespace
 
-TEST_F(HelperBesideDaemon, PublishesOnlyItsServiceThroughTheDaemonAndAgainAfterItRestarts) {
-    StartHelper();
-    ASSERT_TRUE(m_helper->WaitForLog("through avahi-daemon\n")) << m_helper->Log().toStdString();
-    EXPECT_TRUE(Browse().contains(Found("deskpc-2")));
-    EXPECT_FALSE(HoldsMdnsSocket(m_pair->NameA(), m_helper->Pid()))
-        << "one mDNS stack per host: the daemon's";
-
-    m_daemon->Kill();
-    ASSERT_TRUE(m_daemon->Start()) << m_daemon->Log().toStdString();
-    ASSERT_TRUE(m_helper->WaitForLog("through avahi-daemon\n", 2)) << m_helper->Log().toStdString();
-    EXPECT_TRUE(Browse().contains(Found("deskpc-2")));
-    EXPECT_FALSE(m_helper->Log().contains("is taken")) << "the helper never renames its host";
-}
-
-TEST_F(HelperBesideDaemon, ServiceNameTakenOnTheLinkGivesWayToTheNextFreeOne) {
+TEST_F(HelperAdvertising, ThroughTheDaemonUnderItsHostNameAroundATakenNameAndAfterARestart) {
+    CAvahiDaemon daemon(m_pair->NameA(), m_pair->InterfaceA(), QStringLiteral("deskpc-2"));
+    ASSERT_TRUE(daemon.Ok()) << daemon.Log().toStdString();
     CZeroconfAdvertiser other(*m_pair, {"deskpc-2:otherpc:4660"});
     ASSERT_TRUE(other.Ready()) << other.Output().toStdString();
-    StartHelper();
-    ASSERT_TRUE(m_helper->WaitForLog("through avahi-daemon\n")) << m_helper->Log().toStdString();
-    EXPECT_TRUE(m_helper->Log().contains("service name deskpc-2 is taken, now deskpc-2 #2"));
-    EXPECT_TRUE(Browse().contains(Found("deskpc-2 #2")));
+    CHelperProcess helper("pw", {"ip", "netns", "exec", m_pair->NameA()},
+                          {"--port", "0", "--host-name", "vm"});
+    ASSERT_TRUE(helper.WaitForLog("through avahi-daemon\n")) << helper.Log().toStdString();
+    EXPECT_TRUE(helper.Log().contains("service name deskpc-2 is taken, now deskpc-2 #2"));
+    const QByteArray found =
+        Found("deskpc-2 #2", "deskpc-2", m_pair->NameA(), m_pair->AddressA(), helper.Port());
+    EXPECT_TRUE(Browse(m_pair->NameB(), m_pair->AddressB()).contains(found));
+    EXPECT_FALSE(HoldsMdnsSocket(m_pair->NameA(), helper.Pid())) << "one mDNS stack per host";
+
+    daemon.Kill();
+    ASSERT_TRUE(daemon.Start()) << daemon.Log().toStdString();
+    ASSERT_TRUE(helper.WaitForLog("through avahi-daemon\n", 2)) << helper.Log().toStdString();
+    EXPECT_TRUE(Browse(m_pair->NameB(), m_pair->AddressB()).contains(found));
+}
+
+TEST_F(HelperAdvertising, EmbeddedEngineTakesTheNextFreeHostNameAndPublishesItsMac) {
+    CAvahiDaemon daemon(m_pair->NameA(), m_pair->InterfaceA(), QStringLiteral("deskpc-2"));
+    ASSERT_TRUE(daemon.Ok()) << daemon.Log().toStdString();
+    const QString interface = m_pair->InterfaceB();
+    CHelperProcess helper(
+        "pw", {"ip", "netns", "exec", m_pair->NameB()},
+        {"--port", "0", "--mdns", "embedded", "--host-name", "deskpc-2", "--interface", interface});
+    ASSERT_TRUE(helper.WaitForLog("advertising")) << helper.Log().toStdString();
+    EXPECT_TRUE(helper.Log().contains("host name deskpc-2 is taken, now deskpc-3"));
+    EXPECT_TRUE(helper.Log().contains(interface.toUtf8() + ": Wake-on-LAN is "));
+    EXPECT_TRUE(Browse(m_pair->NameA(), m_pair->AddressA())
+                    .contains(Found("deskpc-3", "deskpc-3", m_pair->NameB(), m_pair->AddressB(),
+                                    helper.Port())));
 }

@@ -14,25 +14,16 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 mapfile -t packages < <(PACKAGE_BUILD_DIR="$work_dir/build" "$source_dir/scripts/package") ||
   { echo "FAIL: scripts/package failed"; exit 1; }
 [ ${#packages[@]} -eq 2 ] || { echo "FAIL: expected two packages, got: ${packages[*]}"; exit 1; }
-declare -A deb
+declare -A deb files
 for p in "${packages[@]}"; do deb[$(dpkg-deb -f "$p" Package)]=$p; done
 
-# package|path: each file the README promises.
-expected=(
-  "dormo|/usr/bin/dormo"
-  "dormo|/usr/share/applications/dormo.desktop"
-  "dormo|/usr/share/metainfo/example.venholt.dormo.metainfo.xml"
-  "dormo|/usr/share/man/man1/dormo.1.gz"
-  "dormo|/usr/share/doc/dormo/copyright"
-  "dormo|/usr/share/doc/dormo/changelog.gz"
-  "dormo-helper|/usr/bin/dormo-helper"
-  "dormo-helper|/lib/systemd/system/dormo-helper.service"
-  "dormo-helper|/usr/share/man/man8/dormo-helper.8.gz"
-  "dormo-helper|/usr/share/doc/dormo-helper/copyright"
-  "dormo-helper|/usr/share/doc/dormo-helper/changelog.gz"
-)
+# The files the README promises, besides each package's copyright and changelog.
+files[dormo]="/usr/bin/dormo /usr/share/applications/dormo.desktop
+  /usr/share/metainfo/example.venholt.dormo.metainfo.xml /usr/share/man/man1/dormo.1.gz"
+files[dormo-helper]="/usr/bin/dormo-helper /lib/systemd/system/dormo-helper.service
+  /usr/share/man/man8/dormo-helper.8.gz"
 for size in 16 22 24 32 48 64 128 256; do
-  expected+=("dormo|/usr/share/icons/hicolor/${size}x${size}/apps/dormo.png")
+  files[dormo]+=" /usr/share/icons/hicolor/${size}x${size}/apps/dormo.png"
 done
 
 root="$work_dir/root"
@@ -44,9 +35,9 @@ for name in dormo dormo-helper; do
   [ "$(dpkg-deb -f "${deb[$name]}" Version)" = "$version" ] || fail "$name is not version $version"
   dpkg-deb -f "${deb[$name]}" Depends | grep -q 'libqt6core6' ||
     fail "$name: no library dependencies computed"
-done
-for entry in "${expected[@]}"; do
-  [ -f "$root/${entry%%|*}${entry#*|}" ] || fail "${entry%%|*} lacks ${entry#*|}"
+  for file in ${files[$name]} /usr/share/doc/$name/copyright /usr/share/doc/$name/changelog.gz; do
+    [ -f "$root/$name$file" ] || fail "$name lacks $file"
+  done
 done
 # A server needs no graphical libraries for the helper.
 dpkg-deb -f "${deb[dormo-helper]}" Depends | grep -q 'libqt6gui6\|libqt6widgets6' &&
@@ -67,8 +58,8 @@ if command -v systemd-analyze >/dev/null; then
 fi
 man_page=$(zcat "$root/dormo-helper/usr/share/man/man8/dormo-helper.8.gz" | sed 's/\\-/-/g')
 for option in $("$helper" --help | grep -o -- '--[a-z-]*' | sort -u); do
-  case $option in --help-all) continue ;; esac
-  grep -q -- "$option" <<<"$man_page" || fail "the manual page lacks $option"
+  [ "$option" = --help-all ] || grep -q -- "$option" <<<"$man_page" ||
+    fail "the manual page lacks $option"
 done
 appstreamcli validate --no-net "$root/dormo/usr/share/metainfo/example.venholt.dormo.metainfo.xml" >/dev/null ||
   fail "appstreamcli rejects the metainfo"
