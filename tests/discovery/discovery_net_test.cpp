@@ -1,6 +1,5 @@
-// The DNS-SD engines and the discovery path over a namespace pair: what runs under test is in
-// side B, beside a real avahi-daemon on the test's private system bus when a case starts one;
-// python3-zeroconf advertises from side A.
+// The DNS-SD engines and discovery in side B, beside a real avahi-daemon on a private bus when a
+// case starts one; python3-zeroconf advertises from side A.
 #include "discovery/discovery.h"
 
 #include "app/app.h"
@@ -163,13 +162,9 @@ struct CReplies {
     std::mutex mutex;
     std::string browse, resolve;
 
-    std::string Browse() {
+    std::string Get(const std::string& reply) {
         std::lock_guard lock(mutex);
-        return browse;
-    }
-    std::string Resolve() {
-        std::lock_guard lock(mutex);
-        return resolve;
+        return reply;
     }
 };
 
@@ -225,51 +220,45 @@ INSTANTIATE_TEST_SUITE_P(EmbeddedAndDaemon, Engine, ::testing::Bool());
 }  // namespace
 
 // Names come escaped and end in a dot, ports in network byte order, TXT in its wire form, flags
-// Add or 0, whichever engine runs; a resolve of a service that is gone gives up.
-TEST_P(Engine, RepliesFollowDnsSdConventionsFromBrowseToWithdrawal) {
+// Add or 0, whichever engine runs; a resolve of a service that is gone gives up; once closed the
+// engine has released everything and refuses calls.
+TEST_P(Engine, RepliesFollowDnsSdConventionsFromBrowseToWithdrawalAndClose) {
     Advertise({"Desk PC:deskpc:4660"});
+    CEmbeddedDnsSd other;
+    ASSERT_TRUE(other.Start());
     CDnsSdEngine& engine = *m_engine;
-    ASSERT_TRUE(engine.Start());
+    ASSERT_TRUE(engine.Start()) << "another responder on the machine must not stop ours";
     CReplies replies;
     DNSServiceRef browse = nullptr, resolve = nullptr;
     ASSERT_EQ(Browse(engine, &browse, &replies), kDNSServiceErr_NoError);
-    ASSERT_TRUE(WaitUntil([&] { return !replies.Browse().empty(); }));
-    EXPECT_EQ(replies.Browse(), "2 0 Desk PC|_vh-dormo._tcp.|local.");
+    ASSERT_TRUE(WaitUntil([&] { return !replies.Get(replies.browse).empty(); }));
+    EXPECT_EQ(replies.Get(replies.browse), "2 0 Desk PC|_vh-dormo._tcp.|local.");
     ASSERT_EQ(Resolve(engine, &resolve, "Desk PC", &replies), kDNSServiceErr_NoError);
-    ASSERT_TRUE(WaitUntil([&] { return !replies.Resolve().empty(); }));
-    EXPECT_EQ(replies.Resolve(), "0 Desk\\032PC._vh-dormo._tcp.local. deskpc.local. 1234 txt 00");
+    ASSERT_TRUE(WaitUntil([&] { return !replies.Get(replies.resolve).empty(); }));
+    EXPECT_EQ(replies.Get(replies.resolve),
+              "0 Desk\\032PC._vh-dormo._tcp.local. deskpc.local. 1234 txt 00");
 
     EXPECT_EQ(engine.LiveOperations(), 2u);
     engine.DNSServiceRefDeallocate(resolve);
     EXPECT_EQ(engine.LiveOperations(), 1u);
     ASSERT_TRUE(m_peer->Withdraw(QStringLiteral("Desk PC")));
-    ASSERT_TRUE(WaitUntil([&] { return replies.Browse().starts_with("0 "); }));
-    EXPECT_EQ(replies.Browse(), "0 0 Desk PC|_vh-dormo._tcp.|local.");
+    ASSERT_TRUE(WaitUntil([&] { return replies.Get(replies.browse).starts_with("0 "); }));
+    EXPECT_EQ(replies.Get(replies.browse), "0 0 Desk PC|_vh-dormo._tcp.|local.");
     engine.DNSServiceRefDeallocate(browse);
     EXPECT_EQ(engine.LiveOperations(), 0u);
 
     replies.resolve.clear();
     ASSERT_EQ(Resolve(engine, &resolve, "nobody", &replies), kDNSServiceErr_NoError);
-    ASSERT_TRUE(WaitUntil([&] { return !replies.Resolve().empty(); }));
-    EXPECT_TRUE(replies.Resolve().starts_with(std::to_string(kDNSServiceErr_Timeout)));
+    ASSERT_TRUE(WaitUntil([&] { return !replies.Get(replies.resolve).empty(); }));
+    EXPECT_TRUE(replies.Get(replies.resolve).starts_with(std::to_string(kDNSServiceErr_Timeout)));
     engine.DNSServiceRefDeallocate(resolve);
     EXPECT_EQ(engine.LiveOperations(), 0u);
-}
 
-TEST_F(DiscoveryNet, EmbeddedEngineSharesTheMdnsPortAndOnceClosedReleasesAllAndRefusesCalls) {
-    Advertise({"deskpc:deskpc:4660"});
-    CEmbeddedDnsSd first, engine;
-    ASSERT_TRUE(first.Start());
-    ASSERT_TRUE(engine.Start()) << "a second responder on the machine must not stop ours";
-    CReplies replies;
-    DNSServiceRef browse = nullptr;
-    Browse(engine, &browse, &replies);
-    EXPECT_TRUE(WaitUntil([&] { return !replies.Browse().empty(); }));
-
+    ASSERT_EQ(Browse(engine, &browse, &replies), kDNSServiceErr_NoError);
     engine.Close();
     EXPECT_EQ(engine.LiveOperations(), 0u);
     engine.DNSServiceRefDeallocate(browse);
-    DNSServiceRef again = nullptr;
-    EXPECT_EQ(Browse(engine, &again, &replies), kDNSServiceErr_ServiceNotRunning);
-    EXPECT_EQ(again, nullptr);
+    browse = nullptr;
+    EXPECT_EQ(Browse(engine, &browse, &replies), kDNSServiceErr_ServiceNotRunning);
+    EXPECT_EQ(browse, nullptr);
 }
