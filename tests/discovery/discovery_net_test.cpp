@@ -1,5 +1,5 @@
-// The DNS-SD engines and discovery in side B, beside a real avahi-daemon on a private bus when a
-// case starts one; python3-zeroconf advertises from side A.
+// The DNS-SD engines, discovery and wake-ups in side B, beside a real avahi-daemon on a private bus
+// when a case starts one; python3-zeroconf advertises, and a sleeping computer listens, in side A.
 #include "discovery/discovery.h"
 
 #include "app/app.h"
@@ -7,13 +7,18 @@
 #include "common/avahi_daemon.h"
 #include "common/net_test.h"
 #include "common/temp_config.h"
+#include "common/wake_listener.h"
 #include "common/zeroconf_advertiser.h"
 #include "discovery/browse_restart_thread.h"
+#include "connection/wake.h"
 #include "discovery/computer_list_model.h"
+#include "discovery/remember.h"
 #include "platform/dnssd_choice.h"
 #include "platform/dnssd_daemon.h"
 #include "platform/dnssd_embedded.h"
 #include "platform/registry.h"
+#include "platform/tcp_socket.h"
+#include "platform/wake_on_lan.h"
 
 #include <QByteArray>
 
@@ -27,6 +32,8 @@
 using namespace platform;
 
 namespace {
+
+const MacAddress kMac{0x52, 0x54, 0x00, 0xab, 0xcd, 0xef};
 
 class DiscoveryNet : public NetTest {
 protected:
@@ -261,4 +268,52 @@ TEST_P(Engine, RepliesFollowDnsSdConventionsFromBrowseToWithdrawalAndClose) {
     browse = nullptr;
     EXPECT_EQ(Browse(engine, &browse, &replies), kDNSServiceErr_ServiceNotRunning);
     EXPECT_EQ(browse, nullptr);
+}
+
+TEST_F(DiscoveryNet, WakePacketGoesToTheBroadcastsAndTheLastAddressOnlyOverALinkUp) {
+    const QString subnet = m_pair->AddressA().section(u'.', 0, 2);
+    CWakeListener listener(m_pair->NameA());
+    ASSERT_TRUE(listener.Ok());
+    ASSERT_EQ(SendWakePacket(MagicPacket(kMac), m_pair->AddressA().toStdString()),
+              WakeSendResult::Sent);
+    const QByteArray expected =
+        QByteArray(6, char(0xFF)) + QByteArray("\x52\x54\x00\xab\xcd\xef", 6).repeated(16);
+    QStringList targets;
+    for (const auto& datagram : listener.Receive(3)) {
+        EXPECT_EQ(datagram.bytes.toHex(), expected.toHex());
+        targets << datagram.to;
+    }
+    targets.sort();
+    EXPECT_EQ(targets, QStringList({m_pair->AddressA(), subnet + ".255", "255.255.255.255"}));
+
+    // No route leads to a documentation address; then the one link goes down.
+    EXPECT_EQ(SendWakePacket(MagicPacket(kMac), "192.0.2.1"), WakeSendResult::NoInterface);
+    ASSERT_TRUE(Ip({"-n", m_pair->NameB(), "link", "set", m_pair->InterfaceB(), "down"}));
+    EXPECT_EQ(SendWakePacket(MagicPacket(kMac), m_pair->AddressA().toStdString()),
+              WakeSendResult::NoInterface);
+    EXPECT_TRUE(listener.Receive(1, 500).empty());
+}
+
+TEST_F(DiscoveryNet, WakeMacComesFromTheAdvertisementElseFromTheNeighbourTable) {
+    const auto link = ParseMac(LinkMac(m_pair->NameA()));
+    ASSERT_TRUE(link);
+    // A refused connection is enough for the kernel to learn the neighbour.
+    CloseSocket(ConnectTcp(m_pair->AddressA().toStdString(), htons(1), std::chrono::seconds(5),
+                           std::chrono::seconds(5)));
+    const MacAddress advertised{0x02, 0x00, 0x00, 0x00, 0x00, 0x42};
+    const std::string unknown = (m_pair->AddressA().section(u'.', 0, 2) + ".99").toStdString();
+    const struct {
+        std::vector<MacAddress> advertised;
+        std::string address;
+        std::optional<MacAddress> learnt;
+    } cases[] = {
+        {{}, m_pair->AddressA().toStdString(), link},
+        {{advertised}, m_pair->AddressA().toStdString(), advertised},
+        {{advertised, *link}, m_pair->AddressA().toStdString(), link},
+        {{advertised}, unknown, advertised},
+        {{}, unknown, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LearnMac(c.advertised, c.address), c.learnt)
+            << c.address << " with " << c.advertised.size() << " advertised";
 }
