@@ -47,17 +47,14 @@ TEST(Settings, MissingValuesKeepTheDefaultsAndASaveKeepsWhatItDoesNotOwn) {
     EXPECT_FALSE(g_app.m_savePasswords);
 }
 
-TEST(ScreenMetrics, HeaderHeightFollowsResolutionAndShortScreens) {
-    using Case = std::tuple<int, int, int>;  // dpi, screen height, header height
+TEST(ScreenMetrics, HeaderHeightFromResolutionAndHeightClassAndFontsFromTheWorkArea) {
+    using Header = std::tuple<int, int, int>;  // dpi, screen height, header height
     // 240 logical pixels are 240, 480 and 328 device pixels at 96, 192 and 131 dpi.
     for (const auto& [dpi, height, header] :
-         {Case{96, 320, 24}, Case{192, 640, 48}, Case{131, 640, 33}, Case{96, 239, 18},
-          Case{96, 240, 24}, Case{192, 479, 36}, Case{192, 480, 48}, Case{131, 327, 25},
-          Case{131, 328, 33}})
+         {Header{96, 320, 24}, Header{192, 640, 48}, Header{131, 640, 33}, Header{96, 239, 18},
+          Header{96, 240, 24}, Header{192, 479, 36}, Header{192, 480, 48}, Header{131, 327, 25},
+          Header{131, 328, 33}})
         EXPECT_EQ(HeaderHeightFor(dpi, height), header) << dpi << " dpi, " << height;
-}
-
-TEST(ScreenMetrics, ScreenClassAndFontsFromTheWorkArea) {
     using Case = std::tuple<int, int, int, int, int>;  // work area, class, font sizes
     g_app.m_logPixelsY = 96;
     for (const auto& [right, bottom, screenClass, title, text] :

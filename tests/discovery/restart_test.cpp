@@ -85,7 +85,7 @@ TEST(Restart, NoCallOnAStoppedEngineAndEachBrowseReleasedOnceEvenAfterOneFailedT
     g_app.m_dnsSd = previous;
 }
 
-TEST(BrowseRestartThread, CyclesUntilStoppedAndNeverAfter) {
+TEST(BrowseRestartThread, CyclesUntilStoppedAndTheApplicationObjectEndsItFirst) {
     std::atomic<int> cycles = 0;
     CBrowseRestartThread thread([&] { ++cycles; }, 1ms);
     while (cycles < 3) std::this_thread::sleep_for(1ms);
@@ -98,9 +98,7 @@ TEST(BrowseRestartThread, CyclesUntilStoppedAndNeverAfter) {
     CBrowseRestartThread idle([&] { ++cycles; }, std::chrono::hours(1));
     idle.Stop();
     EXPECT_EQ(cycles, atStop);
-}
 
-TEST(BrowseRestartThread, TheApplicationObjectEndsItBeforeDroppingWhatItUses) {
     // A path that skips the orderly shutdown: the object goes with its restart thread running.
     std::atomic<bool> discoveryGone = false, inCycle = false, release = false;
     std::atomic<bool> cycleSawDiscoveryGone = false;
