@@ -64,14 +64,14 @@ TEST(Restart, NoCallOnAStoppedEngineAndEachBrowseReleasedOnceEvenAfterOneFailedT
     RestartBrowse();
     EXPECT_EQ(engine.m_browses, 0);
     engine.m_startSucceeds = true;
-    ASSERT_TRUE(StartDiscovery());
+    EXPECT_TRUE(StartDiscovery());
     CloseDiscovery();
     EXPECT_EQ(g_app.m_browseRef, nullptr);
     RestartBrowse();
     EXPECT_EQ(engine.m_browses, 1);
     EXPECT_TRUE(engine.m_released.empty());
 
-    ASSERT_TRUE(StartDiscovery());
+    EXPECT_TRUE(StartDiscovery());
     RestartBrowse();
     engine.m_browseSucceeds = false;
     RestartBrowse();
