@@ -45,7 +45,6 @@ protected:
             g_app.m_listModel = nullptr;
             g_app.m_computers.clear();
         }
-        m_engine.reset();
         m_daemon.reset();
         m_peer.reset();
         NetTest::TearDown();
@@ -90,7 +89,6 @@ protected:
     CDnsSdEngine* m_previousEngine = nullptr;
     bool m_listing = false;
     CComputerListModel m_rows;
-    std::unique_ptr<CDnsSdEngine> m_engine;
     std::unique_ptr<CZeroconfAdvertiser> m_peer;
     std::unique_ptr<CAvahiDaemon> m_daemon;
 };
@@ -208,17 +206,12 @@ DNSServiceErrorType Resolve(CDnsSdEngine& engine, DNSServiceRef* ref, const char
         replies);
 }
 
-// Each engine alone in side B: the embedded one, and the daemon's beside a real avahi-daemon.
+// The embedded engine, and the daemon's beside a real avahi-daemon.
 class Engine : public DiscoveryNet, public ::testing::WithParamInterface<bool> {
 protected:
     void SetUp() override {
         DiscoveryNet::SetUp();
-        if (IsSkipped() || HasFatalFailure() || !GetParam()) {
-            m_engine = std::make_unique<CEmbeddedDnsSd>();
-            return;
-        }
-        StartDaemon();
-        m_engine = std::make_unique<CDaemonDnsSd>();
+        if (GetParam() && !IsSkipped() && !HasFatalFailure()) StartDaemon();
     }
 };
 
@@ -231,9 +224,10 @@ INSTANTIATE_TEST_SUITE_P(EmbeddedAndDaemon, Engine, ::testing::Bool());
 // engine has released everything and refuses calls.
 TEST_P(Engine, RepliesFollowDnsSdConventionsFromBrowseToWithdrawalAndClose) {
     Advertise({"Desk PC:deskpc:4660"});
-    CEmbeddedDnsSd other;
+    CEmbeddedDnsSd other, embedded;
+    CDaemonDnsSd daemon;
+    CDnsSdEngine& engine = GetParam() ? static_cast<CDnsSdEngine&>(daemon) : embedded;
     ASSERT_TRUE(other.Start());
-    CDnsSdEngine& engine = *m_engine;
     ASSERT_TRUE(engine.Start()) << "another responder on the machine must not stop ours";
     CReplies replies;
     DNSServiceRef browse = nullptr, resolve = nullptr;
