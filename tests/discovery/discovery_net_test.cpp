@@ -59,8 +59,7 @@ protected:
         m_peer = std::make_unique<CZeroconfAdvertiser>(*m_pair, services);
         ASSERT_TRUE(m_peer->Ready()) << m_peer->Output().toStdString();
     }
-    // Runs discovery into g_app's list on the engine the program chooses, with the product key's
-    // MdnsEngine as given (a null text: no value).
+    // Runs discovery into g_app's list on the chosen engine, MdnsEngine set unless null.
     void List(const QString& preference = QString()) {
         if (!preference.isNull()) {
             CRegKey key;
@@ -109,8 +108,7 @@ TEST_F(DiscoveryNet, WithoutABusTheEmbeddedEngineListsStaysBoundedAndDropsAWithd
     EXPECT_EQ(Opened(longHost).m_port, htons(4661));
     EXPECT_TRUE(HoldsMdnsSocket()) << "the embedded engine listens itself";
 
-    // Two restart cycles later every restart's resolves and queries have been released: one
-    // browse plus one resolve and one query per computer at most.
+    // Two restart cycles on: one browse plus one resolve and one query per computer at most.
     CListEntry& lab = Opened(longHost);
     const uint32_t seen = lab.m_lastSeen;
     ASSERT_TRUE(WaitUntil([&] { return lab.m_lastSeen - seen > 4000; }));
@@ -136,8 +134,7 @@ TEST_F(DiscoveryNet, DaemonOnTheBusIsUsedWithoutAnMdnsSocketAndTheListRecoversAf
     ASSERT_TRUE(Listed("deskpc", false)) << "with the daemon gone nothing is heard";
     ASSERT_TRUE(m_daemon->Start()) << m_daemon->Log().toStdString();
     ASSERT_TRUE(Listed("deskpc")) << "listed again once the daemon is back";
-    // The lookups of the daemon that went away are neither kept nor released twice: one browse,
-    // at most one resolve and one address query.
+    // The lost daemon's lookups are neither kept nor released twice.
     EXPECT_LE(m_chosen.LiveOperations(), 3u);
     // TearDown then closes the engine while the daemon is away.
     m_daemon->Kill();
@@ -219,9 +216,8 @@ INSTANTIATE_TEST_SUITE_P(EmbeddedAndDaemon, Engine, ::testing::Bool());
 
 }  // namespace
 
-// Names come escaped and end in a dot, ports in network byte order, TXT in its wire form, flags
-// Add or 0, whichever engine runs; a resolve of a service that is gone gives up; once closed the
-// engine has released everything and refuses calls.
+// DNS-SD's conventions for names, ports, TXT and flags whichever engine runs; a resolve of a
+// service that is gone gives up; once closed, everything is released and calls are refused.
 TEST_P(Engine, RepliesFollowDnsSdConventionsFromBrowseToWithdrawalAndClose) {
     Advertise({"Desk PC:deskpc:4660"});
     CEmbeddedDnsSd other, embedded;

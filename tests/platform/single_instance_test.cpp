@@ -27,8 +27,7 @@ int Mode(const QString& path) {
 
 int g_warnings = 0;
 
-// A temporary folder and runtime folder of the test's own in place of the real ones; warnings
-// logged meanwhile are counted.
+// Temporary and runtime folders of the test's own; warnings logged meanwhile are counted.
 struct SingleInstance : ::testing::Test {
     QTemporaryDir tmp, runtime;
     QByteArray oldTmp = qgetenv("TMPDIR"), oldRuntime = qgetenv("XDG_RUNTIME_DIR");
@@ -100,8 +99,7 @@ TEST_F(SingleInstance, AnotherUsersListenerIsNotObeyed) {
     const QByteArray path =
         QFile::encodeName(CSingleInstance(QStringLiteral("DormoClass")).SocketPath());
     ASSERT_FALSE(path.isEmpty());
-    // Bound here, listening as another user: its credentials, as a client sees them, are that
-    // user's.
+    // Listening as another user gives the socket that user's credentials.
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
