@@ -1,10 +1,6 @@
-"""Advertises Dormo Helper services with python3-zeroconf, an mDNS stack independent of ours.
-
-Usage: zeroconf_advertise.py ADDRESS INSTANCE:HOST:PORT...
-Prints "ready" once every service is registered. Each line "withdraw INSTANCE" on stdin
-unregisters that service (sending its goodbye) and prints "withdrawn INSTANCE"; end of input
-unregisters the rest and exits.
-"""
+"""Advertises Dormo Helper services with python3-zeroconf: zeroconf_advertise.py ADDRESS
+INSTANCE:HOST:PORT... Prints "ready" once all are registered; "withdraw INSTANCE" on stdin sends
+its goodbye and prints "withdrawn INSTANCE"; end of input withdraws the rest."""
 import socket
 import sys
 

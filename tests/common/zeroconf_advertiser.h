@@ -12,8 +12,6 @@ class CZeroconfAdvertiser {
 public:
     CZeroconfAdvertiser(const CNetnsPair& pair, const QStringList& services);
     ~CZeroconfAdvertiser();
-    CZeroconfAdvertiser(const CZeroconfAdvertiser&) = delete;
-    CZeroconfAdvertiser& operator=(const CZeroconfAdvertiser&) = delete;
 
     // True once every service is registered; otherwise Output() tells why.
     bool Ready() const { return m_ready; }

@@ -1,6 +1,5 @@
-// The DNS-SD engines and the discovery path over a namespace pair: what runs under test is in
-// side B, beside a real avahi-daemon on the test's private system bus when a case starts one;
-// python3-zeroconf advertises from side A.
+// The DNS-SD engines, discovery and wake-ups in side B, beside a real avahi-daemon on a private bus
+// when a case starts one; python3-zeroconf advertises, and a sleeping computer listens, in side A.
 #include "discovery/discovery.h"
 
 #include "app/app.h"
@@ -8,13 +7,18 @@
 #include "common/avahi_daemon.h"
 #include "common/net_test.h"
 #include "common/temp_config.h"
+#include "common/wake_listener.h"
 #include "common/zeroconf_advertiser.h"
 #include "discovery/browse_restart_thread.h"
+#include "connection/wake.h"
 #include "discovery/computer_list_model.h"
+#include "discovery/remember.h"
 #include "platform/dnssd_choice.h"
 #include "platform/dnssd_daemon.h"
 #include "platform/dnssd_embedded.h"
 #include "platform/registry.h"
+#include "platform/tcp_socket.h"
+#include "platform/wake_on_lan.h"
 
 #include <QByteArray>
 
@@ -29,6 +33,8 @@ using namespace platform;
 
 namespace {
 
+const MacAddress kMac{0x52, 0x54, 0x00, 0xab, 0xcd, 0xef};
+
 class DiscoveryNet : public NetTest {
 protected:
     void TearDown() override {
@@ -39,7 +45,6 @@ protected:
             g_app.m_listModel = nullptr;
             g_app.m_computers.clear();
         }
-        m_engine.reset();
         m_daemon.reset();
         m_peer.reset();
         NetTest::TearDown();
@@ -54,8 +59,7 @@ protected:
         m_peer = std::make_unique<CZeroconfAdvertiser>(*m_pair, services);
         ASSERT_TRUE(m_peer->Ready()) << m_peer->Output().toStdString();
     }
-    // Runs discovery into g_app's list on the engine the program chooses, with the product key's
-    // MdnsEngine as given (a null text: no value).
+    // Runs discovery into g_app's list on the chosen engine, MdnsEngine set unless null.
     void List(const QString& preference = QString()) {
         if (!preference.isNull()) {
             CRegKey key;
@@ -84,7 +88,6 @@ protected:
     CDnsSdEngine* m_previousEngine = nullptr;
     bool m_listing = false;
     CComputerListModel m_rows;
-    std::unique_ptr<CDnsSdEngine> m_engine;
     std::unique_ptr<CZeroconfAdvertiser> m_peer;
     std::unique_ptr<CAvahiDaemon> m_daemon;
 };
@@ -105,8 +108,7 @@ TEST_F(DiscoveryNet, WithoutABusTheEmbeddedEngineListsStaysBoundedAndDropsAWithd
     EXPECT_EQ(Opened(longHost).m_port, htons(4661));
     EXPECT_TRUE(HoldsMdnsSocket()) << "the embedded engine listens itself";
 
-    // Two restart cycles later every restart's resolves and queries have been released: one
-    // browse plus one resolve and one query per computer at most.
+    // Two restart cycles on: one browse plus one resolve and one query per computer at most.
     CListEntry& lab = Opened(longHost);
     const uint32_t seen = lab.m_lastSeen;
     ASSERT_TRUE(WaitUntil([&] { return lab.m_lastSeen - seen > 4000; }));
@@ -132,8 +134,7 @@ TEST_F(DiscoveryNet, DaemonOnTheBusIsUsedWithoutAnMdnsSocketAndTheListRecoversAf
     ASSERT_TRUE(Listed("deskpc", false)) << "with the daemon gone nothing is heard";
     ASSERT_TRUE(m_daemon->Start()) << m_daemon->Log().toStdString();
     ASSERT_TRUE(Listed("deskpc")) << "listed again once the daemon is back";
-    // The lookups of the daemon that went away are neither kept nor released twice: one browse,
-    // at most one resolve and one address query.
+    // The lost daemon's lookups are neither kept nor released twice.
     EXPECT_LE(m_chosen.LiveOperations(), 3u);
     // TearDown then closes the engine while the daemon is away.
     m_daemon->Kill();
@@ -163,13 +164,9 @@ struct CReplies {
     std::mutex mutex;
     std::string browse, resolve;
 
-    std::string Browse() {
+    std::string Get(const std::string& reply) {
         std::lock_guard lock(mutex);
-        return browse;
-    }
-    std::string Resolve() {
-        std::lock_guard lock(mutex);
-        return resolve;
+        return reply;
     }
 };
 
@@ -206,17 +203,12 @@ DNSServiceErrorType Resolve(CDnsSdEngine& engine, DNSServiceRef* ref, const char
         replies);
 }
 
-// Each engine alone in side B: the embedded one, and the daemon's beside a real avahi-daemon.
+// The embedded engine, and the daemon's beside a real avahi-daemon.
 class Engine : public DiscoveryNet, public ::testing::WithParamInterface<bool> {
 protected:
     void SetUp() override {
         DiscoveryNet::SetUp();
-        if (IsSkipped() || HasFatalFailure() || !GetParam()) {
-            m_engine = std::make_unique<CEmbeddedDnsSd>();
-            return;
-        }
-        StartDaemon();
-        m_engine = std::make_unique<CDaemonDnsSd>();
+        if (GetParam() && !IsSkipped() && !HasFatalFailure()) StartDaemon();
     }
 };
 
@@ -224,52 +216,94 @@ INSTANTIATE_TEST_SUITE_P(EmbeddedAndDaemon, Engine, ::testing::Bool());
 
 }  // namespace
 
-// Names come escaped and end in a dot, ports in network byte order, TXT in its wire form, flags
-// Add or 0, whichever engine runs; a resolve of a service that is gone gives up.
-TEST_P(Engine, RepliesFollowDnsSdConventionsFromBrowseToWithdrawal) {
+// DNS-SD's conventions for names, ports, TXT and flags whichever engine runs; a resolve of a
+// service that is gone gives up; once closed, everything is released and calls are refused.
+TEST_P(Engine, RepliesFollowDnsSdConventionsFromBrowseToWithdrawalAndClose) {
     Advertise({"Desk PC:deskpc:4660"});
-    CDnsSdEngine& engine = *m_engine;
-    ASSERT_TRUE(engine.Start());
+    CEmbeddedDnsSd other, embedded;
+    CDaemonDnsSd daemon;
+    CDnsSdEngine& engine = GetParam() ? static_cast<CDnsSdEngine&>(daemon) : embedded;
+    ASSERT_TRUE(other.Start());
+    ASSERT_TRUE(engine.Start()) << "another responder on the machine must not stop ours";
     CReplies replies;
     DNSServiceRef browse = nullptr, resolve = nullptr;
     ASSERT_EQ(Browse(engine, &browse, &replies), kDNSServiceErr_NoError);
-    ASSERT_TRUE(WaitUntil([&] { return !replies.Browse().empty(); }));
-    EXPECT_EQ(replies.Browse(), "2 0 Desk PC|_vh-dormo._tcp.|local.");
+    ASSERT_TRUE(WaitUntil([&] { return !replies.Get(replies.browse).empty(); }));
+    EXPECT_EQ(replies.Get(replies.browse), "2 0 Desk PC|_vh-dormo._tcp.|local.");
     ASSERT_EQ(Resolve(engine, &resolve, "Desk PC", &replies), kDNSServiceErr_NoError);
-    ASSERT_TRUE(WaitUntil([&] { return !replies.Resolve().empty(); }));
-    EXPECT_EQ(replies.Resolve(), "0 Desk\\032PC._vh-dormo._tcp.local. deskpc.local. 1234 txt 00");
+    ASSERT_TRUE(WaitUntil([&] { return !replies.Get(replies.resolve).empty(); }));
+    EXPECT_EQ(replies.Get(replies.resolve),
+              "0 Desk\\032PC._vh-dormo._tcp.local. deskpc.local. 1234 txt 00");
 
     EXPECT_EQ(engine.LiveOperations(), 2u);
     engine.DNSServiceRefDeallocate(resolve);
     EXPECT_EQ(engine.LiveOperations(), 1u);
     ASSERT_TRUE(m_peer->Withdraw(QStringLiteral("Desk PC")));
-    ASSERT_TRUE(WaitUntil([&] { return replies.Browse().starts_with("0 "); }));
-    EXPECT_EQ(replies.Browse(), "0 0 Desk PC|_vh-dormo._tcp.|local.");
+    ASSERT_TRUE(WaitUntil([&] { return replies.Get(replies.browse).starts_with("0 "); }));
+    EXPECT_EQ(replies.Get(replies.browse), "0 0 Desk PC|_vh-dormo._tcp.|local.");
     engine.DNSServiceRefDeallocate(browse);
     EXPECT_EQ(engine.LiveOperations(), 0u);
 
     replies.resolve.clear();
     ASSERT_EQ(Resolve(engine, &resolve, "nobody", &replies), kDNSServiceErr_NoError);
-    ASSERT_TRUE(WaitUntil([&] { return !replies.Resolve().empty(); }));
-    EXPECT_TRUE(replies.Resolve().starts_with(std::to_string(kDNSServiceErr_Timeout)));
+    ASSERT_TRUE(WaitUntil([&] { return !replies.Get(replies.resolve).empty(); }));
+    EXPECT_TRUE(replies.Get(replies.resolve).starts_with(std::to_string(kDNSServiceErr_Timeout)));
     engine.DNSServiceRefDeallocate(resolve);
     EXPECT_EQ(engine.LiveOperations(), 0u);
-}
 
-TEST_F(DiscoveryNet, EmbeddedEngineSharesTheMdnsPortAndOnceClosedReleasesAllAndRefusesCalls) {
-    Advertise({"deskpc:deskpc:4660"});
-    CEmbeddedDnsSd first, engine;
-    ASSERT_TRUE(first.Start());
-    ASSERT_TRUE(engine.Start()) << "a second responder on the machine must not stop ours";
-    CReplies replies;
-    DNSServiceRef browse = nullptr;
-    Browse(engine, &browse, &replies);
-    EXPECT_TRUE(WaitUntil([&] { return !replies.Browse().empty(); }));
-
+    ASSERT_EQ(Browse(engine, &browse, &replies), kDNSServiceErr_NoError);
     engine.Close();
     EXPECT_EQ(engine.LiveOperations(), 0u);
     engine.DNSServiceRefDeallocate(browse);
-    DNSServiceRef again = nullptr;
-    EXPECT_EQ(Browse(engine, &again, &replies), kDNSServiceErr_ServiceNotRunning);
-    EXPECT_EQ(again, nullptr);
+    browse = nullptr;
+    EXPECT_EQ(Browse(engine, &browse, &replies), kDNSServiceErr_ServiceNotRunning);
+    EXPECT_EQ(browse, nullptr);
+}
+
+TEST_F(DiscoveryNet, WakePacketGoesToTheBroadcastsAndTheLastAddressOnlyOverALinkUp) {
+    const QString subnet = m_pair->AddressA().section(u'.', 0, 2);
+    CWakeListener listener(m_pair->NameA());
+    ASSERT_TRUE(listener.Ok());
+    ASSERT_EQ(SendWakePacket(MagicPacket(kMac), m_pair->AddressA().toStdString()),
+              WakeSendResult::Sent);
+    const QByteArray expected =
+        QByteArray(6, char(0xFF)) + QByteArray("\x52\x54\x00\xab\xcd\xef", 6).repeated(16);
+    QStringList targets;
+    for (const auto& datagram : listener.Receive(3)) {
+        EXPECT_EQ(datagram.bytes.toHex(), expected.toHex());
+        targets << datagram.to;
+    }
+    targets.sort();
+    EXPECT_EQ(targets, QStringList({m_pair->AddressA(), subnet + ".255", "255.255.255.255"}));
+
+    // No route leads to a documentation address; then the one link goes down.
+    EXPECT_EQ(SendWakePacket(MagicPacket(kMac), "192.0.2.1"), WakeSendResult::NoInterface);
+    ASSERT_TRUE(Ip({"-n", m_pair->NameB(), "link", "set", m_pair->InterfaceB(), "down"}));
+    EXPECT_EQ(SendWakePacket(MagicPacket(kMac), m_pair->AddressA().toStdString()),
+              WakeSendResult::NoInterface);
+    EXPECT_TRUE(listener.Receive(1, 500).empty());
+}
+
+TEST_F(DiscoveryNet, WakeMacComesFromTheAdvertisementElseFromTheNeighbourTable) {
+    const auto link = ParseMac(LinkMac(m_pair->NameA()));
+    ASSERT_TRUE(link);
+    // A refused connection is enough for the kernel to learn the neighbour.
+    CloseSocket(ConnectTcp(m_pair->AddressA().toStdString(), htons(1), std::chrono::seconds(5),
+                           std::chrono::seconds(5)));
+    const MacAddress advertised{0x02, 0x00, 0x00, 0x00, 0x00, 0x42};
+    const std::string unknown = (m_pair->AddressA().section(u'.', 0, 2) + ".99").toStdString();
+    const struct {
+        std::vector<MacAddress> advertised;
+        std::string address;
+        std::optional<MacAddress> learnt;
+    } cases[] = {
+        {{}, m_pair->AddressA().toStdString(), link},
+        {{advertised}, m_pair->AddressA().toStdString(), advertised},
+        {{advertised, *link}, m_pair->AddressA().toStdString(), link},
+        {{advertised}, unknown, advertised},
+        {{}, unknown, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LearnMac(c.advertised, c.address), c.learnt)
+            << c.address << " with " << c.advertised.size() << " advertised";
 }

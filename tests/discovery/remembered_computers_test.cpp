@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "common/temp_config.h"
+#include "discovery/dns_names.h"
 #include "discovery/txt_record.h"
 #include "platform/registry.h"
 
@@ -35,18 +36,17 @@ QByteArray Txt(const QList<QByteArray>& strings) {
 
 }  // namespace
 
-TEST(RememberedComputers, RoundTripKeepsEveryNameWholeAndWritesTheAgreedValues) {
+TEST(RememberedComputers, EveryNameComesBackWholeAndALaterLoginKeepsAKnownMac) {
     CTempConfig config;
-    const std::vector<CRememberedComputer> computers{
+    CRememberedComputers store(config.Registry());
+    std::vector<CRememberedComputer> computers{
         {"deskpc", "10.77.1.1", 4660, kMac},
         {"back\\slash", "10.77.1.2", 1, std::nullopt},
         {"50%]x[", "10.77.1.3", 65535, kMac},
         {"%41 tab\there", "10.77.1.4", 4660, kMac},
         {QStringLiteral("Ünïcode-PC"), "10.77.1.5", 4660, kMac},
     };
-    for (const auto& computer : computers)
-        ASSERT_TRUE(CRememberedComputers(config.Registry()).Remember(computer));
-
+    for (const auto& computer : computers) ASSERT_TRUE(store.Remember(computer));
     EXPECT_EQ(Reloaded(config), computers);
     const QByteArray text = SettingsText(config);
     EXPECT_TRUE(
@@ -56,17 +56,11 @@ TEST(RememberedComputers, RoundTripKeepsEveryNameWholeAndWritesTheAgreedValues) 
                       "\"Mac\"=sz:\"52:54:00:ab:cd:ef\"\n"))
         << text.constData();
     EXPECT_TRUE(text.contains("[Software\\Venholt\\Dormo\\Computers\\back%5Cslash]\n"));
-}
 
-TEST(RememberedComputers, ALaterLoginUpdatesTheComputerAndKeepsAKnownMac) {
-    CTempConfig config;
-    CRememberedComputers store(config.Registry());
-    ASSERT_TRUE(store.Remember({"deskpc", "10.77.1.1", 4660, kMac}));
     ASSERT_TRUE(store.Remember({"deskpc", "10.77.1.9", 4661, std::nullopt}));
     EXPECT_FALSE(store.Remember({"", "10.77.1.1", 4660, kMac}));
-    EXPECT_EQ(Reloaded(config),
-              (std::vector<CRememberedComputer>{{"deskpc", "10.77.1.9", 4661, kMac}}));
-
+    computers[0] = {"deskpc", "10.77.1.9", 4661, kMac};
+    EXPECT_EQ(Reloaded(config), computers);
     store.Forget();
     EXPECT_FALSE(SettingsText(config).contains("Computers"));
     EXPECT_TRUE(Reloaded(config).empty());
@@ -126,4 +120,24 @@ TEST(TxtRecord, MacsAreReadFromTheMacKeyOnly) {
                               size_t(c.record.size())),
                   c.macs)
             << c.record.toHex().constData();
+}
+
+TEST(ReplyText, CutDomainDropsOnlyTheLastLabelAndFormatAddressTakesFourBytesUnsigned) {
+    const std::string longLabel(300, 'h');
+    for (const auto& [name, cut] : std::vector<std::pair<std::string, std::string>>{
+             {"deskpc.local.", "deskpc"},
+             {"lab.deskpc.local.", "lab.deskpc"},
+             {"", ""},
+             {"deskpc", "deskpc"},
+             {"deskpc.", "deskpc."},
+             {".local.", ".local."},  // the first character is never taken for a dot
+             {"x.local.", "x"},
+             {"my\\032pc.local.", "my\\032pc"},
+             {"back\\\\slash.local.", "back\\\\slash"},
+             {longLabel + ".local.", longLabel}})
+        EXPECT_EQ(CutDomain(name), cut) << name;
+    const unsigned char address[] = {192, 168, 0, 255, 7};
+    EXPECT_EQ(FormatAddress(address, 5), "192.168.0.255");
+    EXPECT_EQ(FormatAddress(address, 3), "");
+    EXPECT_EQ(FormatAddress(nullptr, 4), "");
 }

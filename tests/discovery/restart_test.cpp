@@ -1,15 +1,20 @@
 #include "discovery/discovery.h"
 
 #include "app/app.h"
+#include "discovery/browse_restart_thread.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <set>
+#include <thread>
 #include <utility>
-#include <vector>
 
 using namespace platform;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -27,7 +32,6 @@ public:
         *ref = m_browseSucceeds ? reinterpret_cast<DNSServiceRef>(uintptr_t(m_browses)) : nullptr;
         return m_browseSucceeds ? kDNSServiceErr_NoError : kDNSServiceErr_Unknown;
     }
-    // Discovery never gets as far as a resolve or a query here.
     DNSServiceErrorType DNSServiceResolve(DNSServiceRef*, DNSServiceFlags, uint32_t, const char*,
                                           const char*, const char*, DNSServiceResolveReply,
                                           void*) override {
@@ -43,51 +47,84 @@ public:
         EXPECT_TRUE(m_released.insert(ref).second) << "released twice";
     }
 
-    bool m_startSucceeds = true;
+    bool m_startSucceeds = false;
     bool m_browseSucceeds = true;
     bool m_up = false;
     int m_browses = 0;
     std::set<DNSServiceRef> m_released;
 };
 
-class Restart : public ::testing::Test {
-protected:
-    void SetUp() override { m_previous = std::exchange(g_app.m_dnsSd, &m_engine); }
-    void TearDown() override {
-        CloseDiscovery();
-        g_app.m_dnsSd = m_previous;
-    }
-
-    CRecordingEngine m_engine;
-    CDnsSdEngine* m_previous = nullptr;
-};
-
 }  // namespace
 
-TEST_F(Restart, EngineThatIsNotRunningIsNeverCalled) {
-    m_engine.m_startSucceeds = false;
+TEST(Restart, NoCallOnAStoppedEngineAndEachBrowseReleasedOnceEvenAfterOneFailedToStart) {
+    CRecordingEngine engine;
+    CDnsSdEngine* const previous = std::exchange(g_app.m_dnsSd, &engine);
+    const auto ref = [](uintptr_t n) { return reinterpret_cast<DNSServiceRef>(n); };
     EXPECT_FALSE(StartDiscovery());
     RestartBrowse();
-    EXPECT_EQ(m_engine.m_browses, 0);
-    m_engine.m_startSucceeds = true;
-    ASSERT_TRUE(StartDiscovery());
+    EXPECT_EQ(engine.m_browses, 0);
+    engine.m_startSucceeds = true;
+    EXPECT_TRUE(StartDiscovery());
     CloseDiscovery();
     EXPECT_EQ(g_app.m_browseRef, nullptr);
     RestartBrowse();
-    EXPECT_EQ(m_engine.m_browses, 1);
-    EXPECT_TRUE(m_engine.m_released.empty());
+    EXPECT_EQ(engine.m_browses, 1);
+    EXPECT_TRUE(engine.m_released.empty());
+
+    EXPECT_TRUE(StartDiscovery());
+    RestartBrowse();
+    engine.m_browseSucceeds = false;
+    RestartBrowse();
+    RestartBrowse();
+    engine.m_browseSucceeds = true;
+    RestartBrowse();
+    EXPECT_EQ(engine.m_browses, 6);
+    EXPECT_EQ(engine.m_released, (std::set<DNSServiceRef>{ref(2), ref(3)}));
+    EXPECT_EQ(g_app.m_browseRef, ref(6));
+    CloseDiscovery();
+    g_app.m_dnsSd = previous;
 }
 
-TEST_F(Restart, EachBrowseIsReleasedOnceEvenAfterABrowseFailedToStart) {
-    ASSERT_TRUE(StartDiscovery());
-    RestartBrowse();
-    m_engine.m_browseSucceeds = false;
-    RestartBrowse();
-    RestartBrowse();
-    m_engine.m_browseSucceeds = true;
-    RestartBrowse();
-    EXPECT_EQ(m_engine.m_browses, 5);
-    const auto ref = [](uintptr_t n) { return reinterpret_cast<DNSServiceRef>(n); };
-    EXPECT_EQ(m_engine.m_released, (std::set<DNSServiceRef>{ref(1), ref(2)}));
-    EXPECT_EQ(g_app.m_browseRef, ref(5));
+TEST(BrowseRestartThread, CyclesUntilStoppedAndTheApplicationObjectEndsItFirst) {
+    std::atomic<int> cycles = 0;
+    CBrowseRestartThread thread([&] { ++cycles; }, 1ms);
+    while (cycles < 3) std::this_thread::sleep_for(1ms);
+    thread.Stop();
+    const int atStop = cycles;
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(cycles, atStop);
+    thread.Stop();
+    // With an hour's interval, a stop that waited for it would hang the test.
+    CBrowseRestartThread idle([&] { ++cycles; }, std::chrono::hours(1));
+    idle.Stop();
+    EXPECT_EQ(cycles, atStop);
+
+    // A path that skips the orderly shutdown: the object goes with its restart thread running.
+    std::atomic<bool> discoveryGone = false, inCycle = false, release = false;
+    std::atomic<bool> cycleSawDiscoveryGone = false;
+    struct CWatchedDiscovery : CDiscovery {
+        explicit CWatchedDiscovery(std::atomic<bool>* gone) : CDiscovery(nullptr), m_gone(gone) {}
+        ~CWatchedDiscovery() override { *m_gone = true; }
+        std::atomic<bool>* m_gone;
+    };
+    auto app = std::make_unique<CApp>();
+    app->m_dnsSd = nullptr;
+    app->m_discovery = std::make_unique<CWatchedDiscovery>(&discoveryGone);
+    app->m_restartThread = std::make_unique<CBrowseRestartThread>(
+        [&] {
+            if (inCycle.exchange(true)) return;
+            while (!release) std::this_thread::sleep_for(1ms);
+            cycleSawDiscoveryGone = discoveryGone.load();
+        },
+        1ms);
+    while (!inCycle) std::this_thread::sleep_for(1ms);
+    // The cycle under way finishes only after the destruction has had time to run ahead.
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(100ms);
+        release = true;
+    });
+    app.reset();
+    releaser.join();
+    EXPECT_FALSE(cycleSawDiscoveryGone);
+    EXPECT_TRUE(discoveryGone);
 }
