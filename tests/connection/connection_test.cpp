@@ -1,10 +1,7 @@
-#include "app/settings.h"
 #include "connection/connection.h"
 #include "connection/password_hash.h"
 #include "connection_fakes.h"
 #include "scripted_peer.h"
-
-#include "common/helper_process.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +12,6 @@
 
 namespace {
 
-const QString kComputer = QStringLiteral("study");
 const QString kHash = PasswordHash("Secret");
 const QByteArray kChallenge("12345678CH\0", 11);
 const QByteArray kPong("Ping : Pong\0", 12);
@@ -27,15 +23,14 @@ struct DefaultSigpipe {
     ~DefaultSigpipe() { std::signal(SIGPIPE, previous); }
 };
 
-// The handheld's side of the conversation against a real dormo-helper or a scripted peer.
+// The handheld's side of the conversation against a scripted peer.
 class Connection : public ::testing::Test {
 protected:
-    void Connect(quint16 port, const QString& hash = kHash,
-                 const CConnectionLimits& limits = QuickLimits(),
+    void Connect(quint16 port, const CConnectionLimits& limits = QuickLimits(),
                  const char* address = "127.0.0.1") {
         ASSERT_NE(port, 0);
-        m_app.SetComputer(kComputer, port, address);
-        ConnectAndAuthorise(m_page, hash, m_screen, limits);
+        m_app.SetComputer("study", port, address);
+        ConnectAndAuthorise(m_page, kHash, m_screen, limits);
     }
 
     DefaultSigpipe m_sigpipe;
@@ -43,29 +38,6 @@ protected:
     CFakePasswordPage m_page;
     CFakeCommandScreen m_screen;
 };
-
-// Each row's word, with the NUL the helper frames messages by, is covered by the tap test of
-// every row; here: the row past the last sends nothing, and confirming asks before sending.
-TEST_F(Connection, AnyLetterCaseAuthorisesAndWithConfirmingOnOnlyAYesSends) {
-    CHelperProcess helper("Secret", {"--challenge-hex", "41e942"});
-    m_screen.m_script = [this] {
-        SendCommand(nullptr, 5);
-        SaveConfirmCommands(g_app, true);
-        m_app.m_boxes.Answer(platform::IDNO);
-        m_app.m_boxes.Answer(platform::IDYES);
-        SendCommand(nullptr, 1);
-        SendCommand(nullptr, 3);
-    };
-    Connect(helper.Port(), PasswordHash("sECRET"));
-    EXPECT_EQ(g_app.m_challenge, "A\xe9\x42");
-    EXPECT_EQ(m_app.Boxes(),
-              QStringList({"question: Send Sleep to study?", "question: Send Lock to study?",
-                           "notice: Lock command sent"}));
-    ASSERT_TRUE(helper.WaitForLog("connection closed"));
-    EXPECT_EQ(helper.Log().count("command "), 1);
-    EXPECT_TRUE(helper.Log().contains("command Lock\n"));
-    EXPECT_FALSE(helper.Log().contains("unknown message"));
-}
 
 // Without a reply to Connect the previous challenge stays in use.
 TEST_F(Connection, RepliesInTwoSegmentsAreJoinedAndTheChallengeEndsAtANulAfterItsPrefix) {
@@ -129,7 +101,7 @@ TEST_F(Connection, NoPeerSilenceOrACloseCannotConnectAndOtherVerdictsAreRefusals
     QStringList boxes;
     for (const auto& c : cases) {
         CScriptedPeer peer(c.script ? c.script : [](CScriptedPeer&, int) {});
-        Connect(c.script ? peer.Port() : closedPort, kHash, QuickLimits(), c.address);
+        Connect(c.script ? peer.Port() : closedPort, QuickLimits(), c.address);
         boxes << c.box;
     }
     EXPECT_EQ(m_app.Boxes(), boxes);
@@ -159,7 +131,7 @@ TEST_F(Connection, LoginToASilentComputerIsGivenUpAtOnceByAbortOrQuit) {
         });
         // Inside the application's loop, as in the program; it ends once the login is over.
         QTimer::singleShot(0, [&] {
-            Connect(peer.Port(), kHash, patient);
+            Connect(peer.Port(), patient);
             QCoreApplication::exit(0);
         });
         QCoreApplication::exec();
@@ -192,7 +164,7 @@ TEST_F(Connection, LossComesAfterExactlyFiveMissedPingsOrSixWhenNoneWasAnswered)
         });
         m_screen.m_waitForLoss = true;
         const int losses = m_screen.m_losses;
-        Connect(peer.Port(), kHash, limits);
+        Connect(peer.Port(), limits);
         EXPECT_EQ(m_screen.m_losses, losses + 1);
         peer.Join();
         EXPECT_EQ(pings, c.pingsUntilLoss) << c.answered << " answered with " << c.reply.data();

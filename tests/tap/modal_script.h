@@ -36,9 +36,8 @@ public:
         });
     }
 
-    size_t StepsRun() const { return m_next; }
-    size_t Steps() const { return m_steps.size(); }
-    bool TimedOut() const { return m_timedOut; }
+    // Every step ran and no page was left waiting.
+    bool Done() const { return !m_timedOut && m_next == m_steps.size(); }
 
 private:
     void Poll() {
@@ -68,4 +67,8 @@ inline CCommandListView* CommandList(CPage& screen) {
 inline void TypePasswordAndLogin(CPage& page, const QString& password) {
     QTest::keyClicks(PasswordEdit(page), password);
     ClickSoftKey(page, 0);
+}
+// A step that types password and presses Login.
+inline std::function<void(CPasswordDialog&)> LogInWith(const QString& password) {
+    return [password](CPasswordDialog& page) { TypePasswordAndLogin(page, password); };
 }
