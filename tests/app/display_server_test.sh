@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# display_server_test.sh wayland|x11 DORMO [SCREENSHOT]
-# Dormo in a network namespace of its own, with the First run page due, on a display server of
-# the test's own (weston headless with pixman, or Xvfb) shows exactly one top-level window, and
-# SIGTERM ends it with exit code 0. On Wayland, SCREENSHOT receives the window as PNG. Without
-# root the test is skipped (exit code 77).
+# display_server_test.sh wayland|x11 DORMO [SCREENSHOT]: Dormo, First run page due, on a display
+# server of the test's own shows exactly one top-level window and ends with code 0 on SIGTERM.
+# On Wayland, SCREENSHOT receives the window as PNG. Needs root (else exit code 77, skipped).
 set -euo pipefail
 mode=$1 dormo=$2 shot=${3:-}
 skip() { echo "skipped: $1"; exit 77; }
@@ -61,13 +59,10 @@ windows() {
 }
 shown() { [ -n "$(windows)" ]; }
 wait_for shown || fail "no window"
-# The page opens as the first event of the program's loop; a page that were a window of its own
-# would be mapped by now.
+# The page opens first thing in the program's loop; were it a window, it would be mapped by now.
 sleep 2
 listed=$(windows)
-echo "$listed"
-count=$(printf '%s\n' "$listed" | grep -c .)
-[ "$count" -eq 1 ] || fail "$count top-level windows, expected 1"
+[ "$(grep -c . <<<"$listed")" -eq 1 ] || fail "top-level windows: $listed"
 [ "$mode" = x11 ] || grep -q "role xdg_toplevel" <<<"$listed" || fail "not a top-level"
 
 if [ -n "$shot" ] && [ "$mode" = wayland ]; then
@@ -81,9 +76,8 @@ if [ -n "$shot" ] && [ "$mode" = wayland ]; then
 fi
 
 kill -TERM "$dormo_pid"
-code=0
 timeout 30 tail --pid="$dormo_pid" -f /dev/null || fail "still running 30 s after SIGTERM"
-wait "$dormo_pid" || code=$?
+wait "$dormo_pid" && code=0 || code=$?
 dormo_pid=""
 [ "$code" -eq 0 ] || fail "exit code $code after SIGTERM"
 echo "PASS: one top-level window on $mode; SIGTERM ended the program with code 0"

@@ -13,6 +13,10 @@ QString BusFolder() {
            QStringLiteral("/dormo-bus-%1").arg(QCoreApplication::applicationPid());
 }
 
+QByteArray TestSystemBusAddress() {
+    return "unix:path=" + QFile::encodeName(BusFolder()) + "/socket";
+}
+
 bool WriteFile(const QString& path, const QByteArray& text) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
@@ -24,10 +28,6 @@ void End(QProcess& process) {
 }
 
 }  // namespace
-
-QByteArray TestSystemBusAddress() {
-    return "unix:path=" + QFile::encodeName(BusFolder()) + "/socket";
-}
 
 void UseTestSystemBus() {
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", TestSystemBusAddress());

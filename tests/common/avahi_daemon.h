@@ -5,11 +5,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// The D-Bus system bus address of every test process: a socket in a folder named after the
-// process, which exists only while a CAvahiDaemon runs. Elsewhere it leads nowhere, so no test
-// ever reaches the machine's own bus or daemon. test_main sets DBUS_SYSTEM_BUS_ADDRESS to it
-// before anything connects (libdbus reads the variable once per process).
-QByteArray TestSystemBusAddress();
+// Points DBUS_SYSTEM_BUS_ADDRESS (read once per process, so before anything connects) at a socket
+// that exists only while a CAvahiDaemon runs: no test ever reaches the machine's own bus.
 void UseTestSystemBus();
 
 // A real avahi-daemon on a private D-Bus system bus, both inside a test's network namespace. The

@@ -6,8 +6,6 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-#include <csignal>
-
 // A dormo-helper started for one test (DORMO_HELPER_BINARY), its log kept. By default it serves
 // on 127.0.0.1 without advertising; launcher (e.g. "ip netns exec NAME") runs it elsewhere.
 class CHelperProcess {
@@ -40,7 +38,6 @@ public:
     // 0 when the helper did not come up.
     quint16 Port() const { return m_port; }
     qint64 Pid() const { return m_process.processId(); }
-    void Signal(int signal) { ::kill(pid_t(m_process.processId()), signal); }
     void Kill() {
         m_process.kill();
         m_process.waitForFinished(10000);

@@ -4,14 +4,11 @@
 #include <QRegularExpression>
 
 #include <fcntl.h>
-#include <net/if.h>
 #include <sched.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <cstring>
+#include <cstdlib>
 
 namespace {
 std::atomic<int> g_pairs = 0;
@@ -100,15 +97,8 @@ QString LinkMac(const QString& ns) {
 }
 
 bool IsolateNetwork() {
-    if (g_isolated) return true;
-    if (unshare(CLONE_NEWNET) != 0) return false;
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    ifreq request{};
-    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
-    const bool read = fd >= 0 && ioctl(fd, SIOCGIFFLAGS, &request) == 0;
-    request.ifr_flags |= IFF_UP;
-    g_isolated = read && ioctl(fd, SIOCSIFFLAGS, &request) == 0;
-    if (fd >= 0) close(fd);
+    if (!g_isolated && unshare(CLONE_NEWNET) == 0)
+        g_isolated = std::system("ip link set lo up") == 0;
     return g_isolated;
 }
 

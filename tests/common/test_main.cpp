@@ -8,9 +8,8 @@
 #include <csignal>
 #include <cstdio>
 
-// Widget tests run on Qt's offscreen platform unless the caller chose another. Test programs
-// built with DORMO_TEST_ISOLATED_NETWORK run in a network namespace of their own. No test reaches
-// the machine's D-Bus system bus: only the private one of a CAvahiDaemon.
+// Offscreen unless the caller chose another platform; DORMO_TEST_ISOLATED_NETWORK programs run in
+// a network namespace of their own.
 int main(int argc, char** argv) {
     UseTestSystemBus();
 #ifdef DORMO_TEST_ISOLATED_NETWORK

@@ -32,7 +32,7 @@ protected:
 
 }  // namespace
 
-TEST_F(HelperAdvertising, ThroughTheDaemonUnderItsHostNameAroundATakenNameAndAfterARestart) {
+TEST_F(HelperAdvertising, ThroughTheDaemonAroundATakenNameAfterARestartAndThroughItsOwnEngine) {
     CAvahiDaemon daemon(m_pair->NameA(), m_pair->InterfaceA(), QStringLiteral("deskpc-2"));
     ASSERT_TRUE(daemon.Ok()) << daemon.Log().toStdString();
     CZeroconfAdvertiser other(*m_pair, {"deskpc-2:otherpc:4660"});
@@ -50,19 +50,15 @@ TEST_F(HelperAdvertising, ThroughTheDaemonUnderItsHostNameAroundATakenNameAndAft
     ASSERT_TRUE(daemon.Start()) << daemon.Log().toStdString();
     ASSERT_TRUE(helper.WaitForLog("through avahi-daemon\n", 2)) << helper.Log().toStdString();
     EXPECT_TRUE(Browse(m_pair->NameB(), m_pair->AddressB()).contains(found));
-}
 
-TEST_F(HelperAdvertising, EmbeddedEngineTakesTheNextFreeHostNameAndPublishesItsMac) {
-    CAvahiDaemon daemon(m_pair->NameA(), m_pair->InterfaceA(), QStringLiteral("deskpc-2"));
-    ASSERT_TRUE(daemon.Ok()) << daemon.Log().toStdString();
     const QString interface = m_pair->InterfaceB();
-    CHelperProcess helper(
+    CHelperProcess embedded(
         "pw", {"ip", "netns", "exec", m_pair->NameB()},
         {"--port", "0", "--mdns", "embedded", "--host-name", "deskpc-2", "--interface", interface});
-    ASSERT_TRUE(helper.WaitForLog("advertising")) << helper.Log().toStdString();
-    EXPECT_TRUE(helper.Log().contains("host name deskpc-2 is taken, now deskpc-3"));
-    EXPECT_TRUE(helper.Log().contains(interface.toUtf8() + ": Wake-on-LAN is "));
+    ASSERT_TRUE(embedded.WaitForLog("advertising")) << embedded.Log().toStdString();
+    EXPECT_TRUE(embedded.Log().contains("host name deskpc-2 is taken, now deskpc-3"));
+    EXPECT_TRUE(embedded.Log().contains(interface.toUtf8() + ": Wake-on-LAN is "));
     EXPECT_TRUE(Browse(m_pair->NameA(), m_pair->AddressA())
                     .contains(Found("deskpc-3", "deskpc-3", m_pair->NameB(), m_pair->AddressB(),
-                                    helper.Port())));
+                                    embedded.Port())));
 }

