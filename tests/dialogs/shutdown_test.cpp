@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QWindow>
 
 #include <csignal>
@@ -106,25 +107,36 @@ TEST_F(Shutdown, EveryWayOutOverAPageOnTheCommandScreenEndsEverythingWithCodeZer
     EXPECT_TRUE(m_app.m_boxes.ShownBoxes().empty());
 }
 
-TEST_F(Shutdown, FirstRunNoticeOpensAtStartUpUntilPassed) {
-    for (const bool due : {true, false}) {
+// The notice shows whole and ends only with OK; it opens at each start until ended with its box
+// ticked.
+TEST_F(Shutdown, FirstRunNoticeOpensAtStartUpUntilPassedWithItsBoxTicked) {
+    int run = 0;
+    for (const bool tick : {false, true, true}) {
         bool noticeOpen = false;
         // After RunDormo's own first events: inside the notice when it opened.
         QTimer::singleShot(0, [&] {
             QTimer::singleShot(0, [&] {
-                CPage* notice = FrontPage();
-                noticeOpen = notice != nullptr;
-                if (notice) {
+                if (CPage* notice = FrontPage()) {
+                    noticeOpen = true;
                     EXPECT_EQ(notice->TemplateId(), IDD_FIRST_RUN);
                     EXPECT_EQ(notice->parentWidget(), g_app.m_mainWindow);
-                    QTest::mouseClick(notice->ControlAs<QCheckBox>(IDC_DONT_SHOW_AGAIN),
-                                      Qt::LeftButton);
-                    notice->OnCommand(IDOK_COMMAND);
+                    auto* text = notice->ControlAs<QLabel>(IDC_FIRST_RUN_TEXT);
+                    EXPECT_LE(text->geometry().right(), notice->ClientRect().right());
+                    EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+                    auto* box = notice->ControlAs<QCheckBox>(IDC_DONT_SHOW_AGAIN);
+                    EXPECT_GT(box->y(), text->geometry().bottom());
+                    EXPECT_EQ(notice->focusWidget(), box);
+                    QTest::keyClick(notice, Qt::Key_Escape);
+                    notice->close();
+                    EXPECT_TRUE(notice->isVisible());
+                    if (tick) QTest::mouseClick(box, Qt::LeftButton);
+                    ClickSoftKey(*notice, 0);
+                    EXPECT_FALSE(notice->isVisible());
                 }
                 QTimer::singleShot(0, [] { g_app.m_mainWindow->close(); });
             });
         });
         EXPECT_EQ(RunDormo(), 0);
-        EXPECT_EQ(noticeOpen, due);
+        EXPECT_EQ(noticeOpen, ++run < 3);
     }
 }

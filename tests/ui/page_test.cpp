@@ -34,13 +34,10 @@ protected:
     void OnSize(const QRect& client) override { m_lastClient = client; }
 };
 
-// Runs page modally from templateId; inspect runs inside its event loop and must end the page.
-int RunAndInspect(int templateId, CTestPage& page, const std::function<void()>& inspect) {
-    QTimer::singleShot(0, [&] {
-        inspect();
-        if (page.isVisible()) page.done(-2);
-    });
-    return RunDialog(templateId, g_app.m_mainWindow, page);
+// Runs page from templateId; inspect runs in its event loop once it is open.
+void RunAndInspect(int templateId, CTestPage& page, const std::function<void()>& inspect) {
+    WithOpenPage([&] { RunDialog(templateId, g_app.m_mainWindow, page); },
+                 [&](CPage&) { inspect(); });
 }
 
 QList<QWindow*> ShownWindows() {
