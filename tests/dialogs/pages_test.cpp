@@ -96,6 +96,8 @@ TEST_F(Pages, OptionsStoreTheirBoxesOnlyWithSaveOrOkAndTheirButtonsActOnlyOnYes)
 TEST_F(Pages, AboutShowsVersionCreditsAndBuildStampAndHelpItsSourceText) {
     EXPECT_TRUE(Opened(IDM_ABOUT, [&](CPage& page) {
         const auto label = [&](int id) { return page.ControlAs<QLabel>(id)->text(); };
+        EXPECT_EQ(page.Control(IDC_ABOUT_HEADER)->geometry(),
+                  QRect(0, 0, page.ClientRect().width(), g_app.m_headerHeight));
         EXPECT_EQ(label(IDC_ABOUT_VERSION), "Version 0.98");
         const QRegularExpression built(R"(^Built on [A-Z][a-z]{2} [ 1-3]\d \d{4} \d\d:\d\d:\d\d$)");
         EXPECT_TRUE(built.match(label(IDC_ABOUT_BUILD)).hasMatch())
