@@ -36,13 +36,6 @@ inline bool WithOpenPage(const std::function<void()>& call,
     return opened;
 }
 
-inline QStringList SoftKeys(CPage& page) {
-    QStringList keys;
-    if (CSoftKeyBar* bar = page.SoftKeyBar())
-        for (int i = 0; i < bar->ButtonCount(); ++i) keys << bar->Button(i)->text();
-    return keys;
-}
-
 inline void ClickSoftKey(CPage& page, int index) {
     QTest::mouseClick(page.SoftKeyBar()->Button(index), Qt::LeftButton);
 }

@@ -75,7 +75,8 @@ TEST_F(PageTest, APageIsPartOfTheMainWindowCoveringItsClientAreaOverItsKeysAt96A
             CSoftKeyBar* keys = page.SoftKeyBar();
             EXPECT_EQ(keys->geometry(), QRect(0, resized.height() - bar, resized.width(), bar));
             EXPECT_LT(keys->Button(0)->geometry().right(), keys->Button(1)->geometry().x());
-            EXPECT_EQ(SoftKeys(page), (QStringList{"Tools", "Back"}));
+            ASSERT_EQ(keys->ButtonCount(), 2);
+            EXPECT_EQ(keys->Button(0)->text() + keys->Button(1)->text(), "ToolsBack");
             keys->Menu(0)->actions()[3]->trigger();  // About...
             ClickSoftKey(page, 1);
             // A message box is the one other window, owned by the main window; it is gone once
