@@ -1,6 +1,5 @@
 #include "app/settings.h"
 #include "common/page_driver.h"
-#include "common/recording_url_handler.h"
 #include "common/test_app.h"
 #include "dialogs/command_screen_command.h"
 #include "dialogs/main_window_command.h"
@@ -15,6 +14,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -33,6 +33,26 @@
 using namespace platform;
 
 namespace {
+
+// Takes the place of the browser and the mail program: records every URL the program opens.
+class CRecordingUrlHandler : public QObject {
+    Q_OBJECT
+public:
+    CRecordingUrlHandler() {
+        for (const char* scheme : kSchemes) QDesktopServices::setUrlHandler(scheme, this, "Record");
+    }
+    ~CRecordingUrlHandler() override {
+        for (const char* scheme : kSchemes) QDesktopServices::unsetUrlHandler(scheme);
+    }
+    const QList<QUrl>& Urls() const { return m_urls; }
+
+public slots:
+    void Record(const QUrl& url) { m_urls.append(url); }
+
+private:
+    static constexpr const char* kSchemes[] = {"http", "https", "mailto"};
+    QList<QUrl> m_urls;
+};
 
 class Pages : public ::testing::Test {
 protected:
@@ -278,3 +298,5 @@ TEST(UpdateCheck, EachVersionFileOrFailureGivesItsMessageAndOkOpensThePackage) {
     EXPECT_EQ(browser.Urls(), QList<QUrl>{QUrl(base + "/Downloads/Dormo/Dormo_PPC.arm.cab")});
     EXPECT_TRUE(QDir(temp.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
 }
+
+#include "pages_test.moc"
