@@ -13,6 +13,8 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QProcess>
+#include <QThread>
 #include <QWindow>
 
 #include <csignal>
@@ -102,9 +104,33 @@ TEST_F(Shutdown, EveryWayOutOverAPageOnTheCommandScreenEndsEverythingWithCodeZer
     EXPECT_TRUE(m_app.m_boxes.ShownBoxes().empty());
 }
 
-// The notice shows whole and ends only with OK; it opens at each start until ended with its box
-// ticked.
-TEST_F(Shutdown, FirstRunNoticeOpensAtStartUpUntilPassedWithItsBoxTicked) {
+// While a copy runs another ends at once and writes no settings; the socket of a copy that died
+// stops nothing. The notice shows whole and ends only with OK; it opens at each start until ended
+// with its box ticked.
+TEST_F(Shutdown, SecondCopyEndsAtOnceAndTheFirstRunNoticeOpensUntilPassedWithItsBoxTicked) {
+    QTemporaryDir config;
+    QProcess first;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    first.setProcessEnvironment(env);
+    first.start(QStringLiteral(DORMO_BINARY), {});
+    first.waitForStarted();
+    // Ready once it has created its settings file.
+    const QString settings = config.filePath(QStringLiteral("dormo/registry.txt"));
+    for (int i = 0; i < 400 && !QFile::exists(settings); ++i) QThread::msleep(50);
+    ASSERT_TRUE(QFile::exists(settings));
+    const QStringList written = QDir(m_app.m_config.Path()).entryList(QDir::AllEntries);
+    {
+        QTimer stays;  // fires only if this copy opened a window
+        stays.callOnTimeout([] { QApplication::exit(1); });
+        stays.start(0);
+        EXPECT_EQ(RunDormo(), 0);
+    }
+    EXPECT_EQ(QDir(m_app.m_config.Path()).entryList(QDir::AllEntries), written);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.kill();
+    first.waitForFinished();
+
     int run = 0;
     for (const bool tick : {false, true, true}) {
         bool noticeOpen = false;
