@@ -58,9 +58,8 @@ private:
     std::vector<Shown> m_shown;
 };
 
-// g_app as one GUI test needs it: a private settings file, recorded message boxes, a 96 dpi
-// 240x320 screen and the default settings, with no window, list or computer left from an
-// earlier test. Everything a test may have set is put back when the object goes.
+// g_app for one GUI test: a private settings file, recorded message boxes, a 96 dpi 240x320
+// screen, default settings and nothing left from an earlier test; all put back when it goes.
 class CTestApp {
 public:
     CTestApp() : m_previousBoxes(std::exchange(g_app.m_messageBoxes, &m_boxes)) { Clear(); }

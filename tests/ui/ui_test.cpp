@@ -153,9 +153,7 @@ TEST_F(PageTest, APageIsPartOfTheMainWindowCoveringItsClientAreaOverItsKeysAt96A
         });
         EXPECT_EQ(page.m_commands, (std::vector<int>{IDM_ABOUT, IDM_BACK}));
     }
-}
-
-TEST_F(PageTest, WithoutItsRecordAPageFillsTheWindowAndWithoutItsTemplateNoneOpens) {
+    // Without its record a page fills the window; without its template none opens.
     CTestPage page(999);
     RunAndInspect(IDD_HELP, page, [&] { EXPECT_EQ(page.ClientRect(), m_main.rect()); });
     EXPECT_FALSE(page.m_barMade);
