@@ -42,12 +42,6 @@ protected:
     void OnSize(const QRect& client) override { m_lastClient = client; }
 };
 
-// Runs page from templateId; inspect runs in its event loop once it is open.
-void RunAndInspect(int templateId, CTestPage& page, const std::function<void()>& inspect) {
-    WithOpenPage([&] { RunDialog(templateId, g_app.m_mainWindow, page); },
-                 [&](CPage&) { inspect(); });
-}
-
 QList<QWindow*> ShownWindows() {
     QList<QWindow*> shown;
     for (QWindow* window : QGuiApplication::topLevelWindows())
@@ -122,40 +116,43 @@ TEST_F(PageTest, APageIsPartOfTheMainWindowCoveringItsClientAreaOverItsKeysAt96A
         CScreenSetup screen(dpi, 240 * dpi / 96, 320 * dpi / 96);
         m_main.resize(240 * dpi / 96, 320 * dpi / 96);
         CTestPage page(IDR_COMMAND_MENU);
-        RunAndInspect(IDD_COMMAND_SCREEN, page, [&] {
-            EXPECT_EQ(page.parentWidget(), &m_main);
-            EXPECT_FALSE(page.isWindow());
-            EXPECT_EQ(page.geometry(), m_main.rect());
-            EXPECT_EQ(ShownWindows(), QList<QWindow*>{m_main.windowHandle()});
-            EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the window takes a close";
-            m_main.resize(resized);
-            EXPECT_EQ(page.geometry(), m_main.rect());
-            const int bar = ScaleLogical(26, dpi);
-            EXPECT_EQ(page.m_lastClient, QRect(0, 0, resized.width(), resized.height() - bar));
-            EXPECT_EQ(page.ClientRect(), page.m_lastClient);
-            CSoftKeyBar* keys = page.SoftKeyBar();
-            EXPECT_EQ(keys->geometry(), QRect(0, resized.height() - bar, resized.width(), bar));
-            EXPECT_LT(keys->Button(0)->geometry().right(), keys->Button(1)->geometry().x());
-            ASSERT_EQ(keys->ButtonCount(), 2);
-            EXPECT_EQ(keys->Button(0)->text() + keys->Button(1)->text(), "ToolsBack");
-            keys->Menu(0)->actions()[3]->trigger();  // About...
-            ClickSoftKey(page, 1);
-            // A message box is the one other window, owned by the main window; it is gone once
-            // Show returns, so its owner is read while it is up.
-            QList<QWindow*> owners;
-            QTimer::singleShot(0, [&] {
-                for (QWindow* window : ShownWindows()) owners << window->transientParent();
-                qobject_cast<QDialog*>(QApplication::activeModalWidget())->done(0);
+        WithOpenPage(
+            [&] { RunDialog(IDD_COMMAND_SCREEN, &m_main, page); },
+            [&](CPage&) {
+                EXPECT_EQ(page.parentWidget(), &m_main);
+                EXPECT_FALSE(page.isWindow());
+                EXPECT_EQ(page.geometry(), m_main.rect());
+                EXPECT_EQ(ShownWindows(), QList<QWindow*>{m_main.windowHandle()});
+                EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the window takes a close";
+                m_main.resize(resized);
+                EXPECT_EQ(page.geometry(), m_main.rect());
+                const int bar = ScaleLogical(26, dpi);
+                EXPECT_EQ(page.m_lastClient, QRect(0, 0, resized.width(), resized.height() - bar));
+                EXPECT_EQ(page.ClientRect(), page.m_lastClient);
+                CSoftKeyBar* keys = page.SoftKeyBar();
+                EXPECT_EQ(keys->geometry(), QRect(0, resized.height() - bar, resized.width(), bar));
+                EXPECT_LT(keys->Button(0)->geometry().right(), keys->Button(1)->geometry().x());
+                ASSERT_EQ(keys->ButtonCount(), 2);
+                EXPECT_EQ(keys->Button(0)->text() + keys->Button(1)->text(), "ToolsBack");
+                keys->Menu(0)->actions()[3]->trigger();  // About...
+                ClickSoftKey(page, 1);
+                // A message box is the one other window, owned by the main window; it is gone once
+                // Show returns, so its owner is read while it is up.
+                QList<QWindow*> owners;
+                QTimer::singleShot(0, [&] {
+                    for (QWindow* window : ShownWindows()) owners << window->transientParent();
+                    qobject_cast<QDialog*>(QApplication::activeModalWidget())->done(0);
+                });
+                platform::CMessageBoxes().Show(&page, "Text", "Dormo", platform::MB_OK);
+                EXPECT_EQ(owners.size(), 2);
+                EXPECT_TRUE(owners.contains(m_main.windowHandle()));
             });
-            platform::CMessageBoxes().Show(&page, "Text", "Dormo", platform::MB_OK);
-            EXPECT_EQ(owners.size(), 2);
-            EXPECT_TRUE(owners.contains(m_main.windowHandle()));
-        });
         EXPECT_EQ(page.m_commands, (std::vector<int>{IDM_ABOUT, IDM_BACK}));
     }
     // Without its record a page fills the window; without its template none opens.
     CTestPage page(999);
-    RunAndInspect(IDD_HELP, page, [&] { EXPECT_EQ(page.ClientRect(), m_main.rect()); });
+    WithOpenPage([&] { RunDialog(IDD_HELP, &m_main, page); },
+                 [&](CPage&) { EXPECT_EQ(page.ClientRect(), m_main.rect()); });
     EXPECT_FALSE(page.m_barMade);
     CTestPage unopened(IDR_CLOSE_BAR);
     EXPECT_EQ(RunDialog(999, &m_main, unopened), -1);
@@ -174,21 +171,22 @@ TEST_F(PageTest, APageOverAPageHidesItAndWhateverEndsFirstTheRightOneShows) {
         SCOPED_TRACE(lowerEndsFirst);
         CTestPage lower(IDR_COMMAND_MENU);
         CTestPage upper(IDR_CLOSE_BAR);
-        RunAndInspect(IDD_COMMAND_SCREEN, lower, [&] {
-            EXPECT_TRUE(list.isHidden());
-            EXPECT_EQ(FrontPage(), &lower);
-            QTimer::singleShot(0, [&] {
-                EXPECT_EQ(FrontPage(), &upper);
-                EXPECT_TRUE(lower.isHidden());
-                if (lowerEndsFirst) lower.done(0);  // a lost connection under About
-                EXPECT_TRUE(list.isHidden());
-                upper.done(0);
-            });
-            RunDialog(IDD_ABOUT, &lower, upper);
-            EXPECT_EQ(lower.isVisible(), !lowerEndsFirst);
-            EXPECT_EQ(list.isVisible(), lowerEndsFirst);
-            EXPECT_EQ(FrontPage(), lowerEndsFirst ? nullptr : &lower);
-        });
+        WithOpenPage([&] { RunDialog(IDD_COMMAND_SCREEN, &m_main, lower); },
+                     [&](CPage&) {
+                         EXPECT_TRUE(list.isHidden());
+                         EXPECT_EQ(FrontPage(), &lower);
+                         QTimer::singleShot(0, [&] {
+                             EXPECT_EQ(FrontPage(), &upper);
+                             EXPECT_TRUE(lower.isHidden());
+                             if (lowerEndsFirst) lower.done(0);  // a lost connection under About
+                             EXPECT_TRUE(list.isHidden());
+                             upper.done(0);
+                         });
+                         RunDialog(IDD_ABOUT, &lower, upper);
+                         EXPECT_EQ(lower.isVisible(), !lowerEndsFirst);
+                         EXPECT_EQ(list.isVisible(), lowerEndsFirst);
+                         EXPECT_EQ(FrontPage(), lowerEndsFirst ? nullptr : &lower);
+                     });
         EXPECT_EQ(FrontPage(), nullptr);
         EXPECT_TRUE(list.isVisible());
         EXPECT_TRUE(list.hasFocus()) << "the focus goes back where it was";
