@@ -1,22 +1,46 @@
 #include "app/main_window.h"
 #include "app/start_up.h"
+#include "common/helper_process.h"
+#include "common/isolated_network.h"
 #include "common/page_driver.h"
-#include "common/test_app.h"
+#include "connection/connection_fakes.h"
+#include "connection/password_hash.h"
+#include "dialogs/command_screen_command.h"
 #include "discovery/add_or_update.h"
 #include "discovery/computer_list_model.h"
 #include "discovery/remembered_computers.h"
 #include "platform/cursor.h"
+#include "platform/message_box.h"
 #include "platform/tick_count.h"
+#include "resources/resource_ids.h"
 #include "ui/row_list_view.h"
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
 #include <QMenu>
+#include <QProcess>
+#include <QThread>
+#include <QWindow>
+
+#include <csignal>
 
 namespace {
 
+int ThreadCount() {
+    return int(QDir(QStringLiteral("/proc/self/task")).count()) - 2;
+}
+
+// The main window made here, or the whole program run as main() runs it, with settings and
+// runtime folders of its own.
 class MainWindowTest : public ::testing::Test {
 protected:
+    void SetUp() override {
+        if (!NetworkIsolated()) GTEST_SKIP() << "needs a private network namespace (root)";
+        qputenv("XDG_RUNTIME_DIR", m_runtime.path().toUtf8());
+    }
     // Ends as the program does: the orderly shutdown, then the window goes.
     ~MainWindowTest() override { Close(); }
     void Create() {
@@ -44,7 +68,8 @@ protected:
         return header;
     }
 
-    CTestApp m_app;
+    CConnectionTestApp m_app;
+    QTemporaryDir m_runtime;
     std::unique_ptr<CMainWindow> m_window;
 };
 
@@ -95,7 +120,7 @@ TEST_F(MainWindowTest, AfterOneSecondTheHelpRowOnlyWhenNoComputerWasFoundOrRemem
     EXPECT_EQ(m_app.m_boxes.ShownBoxes()[2].flags, platform::MB_OK | platform::MB_ICONEXCLAMATION);
 }
 
-TEST_F(MainWindowTest, ARowOpensThePageOfWhatItShowsOnATapOrArrowsAndEnterAndCloseEndsTheLoop) {
+TEST_F(MainWindowTest, ARowOpensThePageOfWhatItShowsOnATapOrArrowsAndEnter) {
     Create();
     m_window->OnHelpRowTimer();
     g_app.m_selectedComputer = 5;
@@ -124,10 +149,131 @@ TEST_F(MainWindowTest, ARowOpensThePageOfWhatItShowsOnATapOrArrowsAndEnterAndClo
     EXPECT_EQ(List()->currentIndex().row(), 1);
     EXPECT_EQ(PageOpenedBy([] { QTest::keyClick(List(), Qt::Key_Return); }), "Study");
     EXPECT_EQ(g_app.m_selectedComputer, 0);
+}
 
-    // The last item of the Tools soft key's menu ends the event loop with 0.
-    QAction* close = m_window->findChild<CSoftKeyBar*>()->Menu(0)->actions().last();
-    EXPECT_EQ(close->text(), QStringLiteral("Close"));
-    QTimer::singleShot(0, close, &QAction::trigger);
-    EXPECT_EQ(QApplication::exec(), 0);
+TEST_F(MainWindowTest, EveryWayOutOverAPageOnTheCommandScreenEndsEverythingWithCodeZero) {
+    platform::CRegKey key;
+    m_app.m_config.Registry().CreateKey(kProductKey, &key);
+    key.SetDword(QStringLiteral("FirstRunPassed"), 1);
+    CHelperProcess helper("Secret");
+    ASSERT_NE(helper.Port(), 0) << helper.Log().constData();
+    const auto signal = [](int number) {
+        return [number](CPage&) {
+            std::raise(number);
+            QCoreApplication::processEvents();
+        };
+    };
+    const std::pair<const char*, std::function<void(CPage&)>> ways[] = {
+        {"Close", [](CPage& screen) { OnCommandScreenCommand(g_app, &screen, IDM_CLOSE); }},
+        {"main window's Close",
+         [](CPage&) {
+             g_app.m_mainWindow->findChild<CSoftKeyBar*>()->Menu(0)->actions().last()->trigger();
+         }},
+        {"window closed", [](CPage&) { g_app.m_mainWindow->windowHandle()->close(); }},
+        {"SIGTERM", signal(SIGTERM)},
+        {"SIGINT", signal(SIGINT)},
+        {"SIGHUP", signal(SIGHUP)},
+        {"SIGTERM over a message box",
+         [](CPage& screen) {
+             QTimer::singleShot(0, [] { std::raise(SIGTERM); });
+             platform::CMessageBoxes().Show(&screen, QStringLiteral("Sent."),
+                                            QStringLiteral("Dormo"), platform::MB_OK);
+         }},
+    };
+    const int before = ThreadCount();
+    int run = 0;
+    for (const auto& [name, way] : ways) {
+        SCOPED_TRACE(name);
+        CFakePasswordPage password;
+        CFakeCommandScreen runner;
+        int threadsWhileConnected = 0;
+        bool aboutOpen = false;
+        // The command screen runs a page; the way out is chosen while About is open over it,
+        // three loops deep.
+        runner.m_script = [&, &way = way] {
+            CPage screen;
+            WithOpenPage([&] { RunDialog(IDD_COMMAND_SCREEN, g_app.m_mainWindow, screen); },
+                         [&](CPage&) {
+                             threadsWhileConnected = ThreadCount();
+                             WithOpenPage(
+                                 [&] { OnCommandScreenCommand(g_app, &screen, IDM_ABOUT); },
+                                 [&](CPage& about) {
+                                     aboutOpen = about.TemplateId() == IDD_ABOUT;
+                                     way(screen);
+                                     EXPECT_TRUE(IsConnected()) << "the request closes nothing";
+                                 });
+                         });
+        };
+        QTimer::singleShot(0, [&] {
+            m_app.SetComputer(QStringLiteral("study"), helper.Port());
+            ConnectAndAuthorise(password, PasswordHash(QStringLiteral("Secret")), runner);
+        });
+        EXPECT_EQ(RunDormo(), 0);
+        EXPECT_TRUE(aboutOpen);
+        EXPECT_GT(threadsWhileConnected, before) << "the keep-alive was running";
+        EXPECT_EQ(password.m_ends, 1);
+        EXPECT_FALSE(IsConnected());
+        EXPECT_EQ(ThreadCount(), before);
+        EXPECT_TRUE(g_app.m_listModel.isNull()) << "the list went with the window";
+        EXPECT_TRUE(helper.WaitForLog(QStringLiteral("connection closed"), ++run));
+    }
+    EXPECT_TRUE(m_app.m_boxes.ShownBoxes().empty());
+}
+
+// While a copy runs another ends at once and writes no settings; the socket of a copy that died
+// stops nothing. The notice shows whole and ends only with OK; it opens at each start until ended
+// with its box ticked.
+TEST_F(MainWindowTest, SecondCopyEndsAtOnceAndTheFirstRunNoticeOpensUntilPassedWithItsBoxTicked) {
+    QTemporaryDir config;
+    QProcess first;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    first.setProcessEnvironment(env);
+    first.start(QStringLiteral(DORMO_BINARY), {});
+    first.waitForStarted();
+    // Ready once it has created its settings file.
+    const QString settings = config.filePath(QStringLiteral("dormo/registry.txt"));
+    for (int i = 0; i < 400 && !QFile::exists(settings); ++i) QThread::msleep(50);
+    ASSERT_TRUE(QFile::exists(settings));
+    const QStringList written = QDir(m_app.m_config.Path()).entryList(QDir::AllEntries);
+    {
+        QTimer stays;  // fires only if this copy opened a window
+        stays.callOnTimeout([] { QApplication::exit(1); });
+        stays.start(0);
+        EXPECT_EQ(RunDormo(), 0);
+    }
+    EXPECT_EQ(QDir(m_app.m_config.Path()).entryList(QDir::AllEntries), written);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.kill();
+    first.waitForFinished();
+
+    int run = 0;
+    for (const bool tick : {false, true, true}) {
+        bool noticeOpen = false;
+        // After RunDormo's own first events: inside the notice when it opened.
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&] {
+                if (CPage* notice = FrontPage()) {
+                    noticeOpen = true;
+                    EXPECT_EQ(notice->TemplateId(), IDD_FIRST_RUN);
+                    EXPECT_EQ(notice->parentWidget(), g_app.m_mainWindow);
+                    auto* text = notice->ControlAs<QLabel>(IDC_FIRST_RUN_TEXT);
+                    EXPECT_LE(text->geometry().right(), notice->ClientRect().right());
+                    EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+                    auto* box = notice->ControlAs<QCheckBox>(IDC_DONT_SHOW_AGAIN);
+                    EXPECT_GT(box->y(), text->geometry().bottom());
+                    EXPECT_EQ(notice->focusWidget(), box);
+                    QTest::keyClick(notice, Qt::Key_Escape);
+                    notice->close();
+                    EXPECT_TRUE(notice->isVisible());
+                    if (tick) QTest::mouseClick(box, Qt::LeftButton);
+                    ClickSoftKey(*notice, 0);
+                    EXPECT_FALSE(notice->isVisible());
+                }
+                QTimer::singleShot(0, [] { g_app.m_mainWindow->close(); });
+            });
+        });
+        EXPECT_EQ(RunDormo(), 0);
+        EXPECT_EQ(noticeOpen, ++run < 3);
+    }
 }

@@ -15,9 +15,8 @@
 
 #include <functional>
 
-// Drives the modal page a call opens: inside runs in the page's own event loop once it is open
-// and must end it. A call that opens no page never runs inside; its timer dies with the call.
-// Returns whether a page was open.
+// Runs inside in the event loop of the modal page call opens, then ends the page if still open.
+// Returns whether a page opened.
 inline bool WithOpenPage(const std::function<void()>& call,
                          const std::function<void(CPage&)>& inside) {
     QPointer<CPage> seen;
@@ -34,13 +33,6 @@ inline bool WithOpenPage(const std::function<void()>& call,
     timer.start(0);
     call();
     return opened;
-}
-
-inline QStringList SoftKeys(CPage& page) {
-    QStringList keys;
-    if (CSoftKeyBar* bar = page.SoftKeyBar())
-        for (int i = 0; i < bar->ButtonCount(); ++i) keys << bar->Button(i)->text();
-    return keys;
 }
 
 inline void ClickSoftKey(CPage& page, int index) {

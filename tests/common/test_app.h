@@ -1,19 +1,65 @@
 #pragma once
 
 #include "app/app.h"
-#include "common/recording_message_boxes.h"
-#include "common/screen_setup.h"
 #include "common/temp_config.h"
+#include "platform/message_box.h"
 
+#include <QPointer>
+#include <QString>
 #include <QStringList>
 #include <QWidget>
 
+#include <deque>
 #include <memory>
 #include <utility>
+#include <vector>
 
-// g_app as one GUI test needs it: a private settings file, recorded message boxes, a 96 dpi
-// 240x320 screen and the default settings, with no window, list or computer left from an
-// earlier test. Everything a test may have set is put back when the object goes.
+// Puts g_app on a screen of the given resolution and work area for one test, and back after.
+class CScreenSetup {
+public:
+    CScreenSetup(int dpi, int workRight, int workBottom)
+        : m_x(g_app.m_logPixelsX), m_y(g_app.m_logPixelsY) {
+        g_app.m_logPixelsX = g_app.m_logPixelsY = dpi;
+        g_app.ApplyScreen(workRight, workBottom);
+    }
+    ~CScreenSetup() {
+        g_app.m_logPixelsX = m_x;
+        g_app.m_logPixelsY = m_y;
+    }
+
+private:
+    int m_x;
+    int m_y;
+};
+
+// Records every message box instead of showing it, and answers from a queue (IDOK when empty).
+class CRecordingMessageBoxes : public platform::CMessageBoxes {
+public:
+    struct Shown {
+        QPointer<QWidget> owner;
+        QString text;
+        QString caption;
+        unsigned flags;
+    };
+
+    int Show(QWidget* owner, const QString& text, const QString& caption, unsigned flags) override {
+        m_shown.push_back({owner, text, caption, flags});
+        if (m_answers.empty()) return platform::IDOK;
+        const int answer = m_answers.front();
+        m_answers.pop_front();
+        return answer;
+    }
+
+    void Answer(int answer) { m_answers.push_back(answer); }
+    const std::vector<Shown>& ShownBoxes() const { return m_shown; }
+
+private:
+    std::deque<int> m_answers;
+    std::vector<Shown> m_shown;
+};
+
+// g_app for one GUI test: a private settings file, recorded message boxes, a 96 dpi 240x320
+// screen, default settings and nothing left from an earlier test; all put back when it goes.
 class CTestApp {
 public:
     CTestApp() : m_previousBoxes(std::exchange(g_app.m_messageBoxes, &m_boxes)) { Clear(); }

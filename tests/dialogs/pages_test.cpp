@@ -1,28 +1,58 @@
 #include "app/settings.h"
 #include "common/page_driver.h"
-#include "common/recording_url_handler.h"
 #include "common/test_app.h"
 #include "dialogs/command_screen_command.h"
-#include "dialogs/first_run_page.h"
 #include "dialogs/main_window_command.h"
 #include "dialogs/options_actions.h"
+#include "dialogs/update_check.h"
+#include "dialogs/version_file.h"
 #include "discovery/remembered_computers.h"
+#include "platform/download.h"
 #include "resources/resource_ids.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTcpServer>
-#include <QUrlQuery>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <utility>
+#include <vector>
 
 using namespace platform;
 
 namespace {
+
+// Takes the place of the browser and the mail program: records every URL the program opens.
+class CRecordingUrlHandler : public QObject {
+    Q_OBJECT
+public:
+    CRecordingUrlHandler() {
+        for (const char* scheme : kSchemes) QDesktopServices::setUrlHandler(scheme, this, "Record");
+    }
+    ~CRecordingUrlHandler() override {
+        for (const char* scheme : kSchemes) QDesktopServices::unsetUrlHandler(scheme);
+    }
+    const QList<QUrl>& Urls() const { return m_urls; }
+
+public slots:
+    void Record(const QUrl& url) { m_urls.append(url); }
+
+private:
+    static constexpr const char* kSchemes[] = {"http", "https", "mailto"};
+    QList<QUrl> m_urls;
+};
 
 class Pages : public ::testing::Test {
 protected:
@@ -48,11 +78,9 @@ TEST_F(Pages, OptionsStoreTheirBoxesOnlyWithSaveOrOkAndTheirButtonsActOnlyOnYes)
           {IDC_CONFIRM_COMMANDS, true, 1, "ConfirmCommands", 1}}) {
         SCOPED_TRACE(name + std::to_string(key));
         EXPECT_TRUE(Opened(IDM_OPTIONS, [&](CPage& page) {
-            EXPECT_EQ(HeaderText(page), "Options");
             EXPECT_EQ(page.focusWidget(), page.Control(IDC_SAVE_PASSWORDS));
             EXPECT_GT(page.Control(IDC_DELETE_PASSWORDS)->y(),
-                      page.Control(IDC_SAVE_PASSWORDS)->geometry().bottom())
-                << "placed as the template says";
+                      page.Control(IDC_SAVE_PASSWORDS)->geometry().bottom());
             auto* box = page.ControlAs<QCheckBox>(id);
             EXPECT_EQ(box->isChecked(), shown);
             QTest::mouseClick(box, Qt::LeftButton);
@@ -66,73 +94,41 @@ TEST_F(Pages, OptionsStoreTheirBoxesOnlyWithSaveOrOkAndTheirButtonsActOnlyOnYes)
     m_app.m_config.Registry().CreateKey(kProductKey + QStringLiteral("\\SavedPasswords"), &key);
     key.SetString(QStringLiteral("study"), QStringLiteral("0123456789abcdef0123456789abcdef"));
     CRememberedComputers(m_app.m_config.Registry()).Remember({"nas", "10.77.0.9", 4660, {}});
-    const struct {
-        int button;
-        QString question;
-        std::function<bool()> kept;
-    } buttons[] = {
-        {IDC_DELETE_PASSWORDS, "This will delete all stored passwords. Are you sure?",
+    const std::pair<int, std::function<bool()>> buttons[] = {
+        {IDC_DELETE_PASSWORDS,
          [&] {
              QFile file(m_app.m_config.Registry().FilePath());
              return file.open(QIODevice::ReadOnly) && file.readAll().contains("SavedPasswords]");
          }},
-        {IDC_FORGET_COMPUTERS, "This will forget all remembered computers. Are you sure?",
-         [&] { return !CRememberedComputers(*m_app.m_config.Reopen()).Load().empty(); }},
-    };
+        {IDC_FORGET_COMPUTERS,
+         [&] { return !CRememberedComputers(*m_app.m_config.Reopen()).Load().empty(); }}};
     g_app.m_savePasswords = false;
-    for (const auto& b : buttons) {
-        const size_t before = m_app.m_boxes.ShownBoxes().size();
-        Opened(IDM_OPTIONS, [&](CPage& page) {
+    for (const auto& [button, kept] : buttons) {
+        Opened(IDM_OPTIONS, [&, &button = button, &kept = kept](CPage& page) {
             page.ControlAs<QCheckBox>(IDC_SAVE_PASSWORDS)->setChecked(true);
             for (const int answer : {IDNO, IDYES}) {
                 m_app.m_boxes.Answer(answer);
-                QTest::mouseClick(page.ControlAs<QPushButton>(b.button), Qt::LeftButton);
-                EXPECT_EQ(b.kept(), answer == IDNO);
+                QTest::mouseClick(page.ControlAs<QPushButton>(button), Qt::LeftButton);
+                EXPECT_EQ(kept(), answer == IDNO);
+                EXPECT_EQ(m_app.m_boxes.ShownBoxes().back().owner, &page);
+                EXPECT_EQ(m_app.m_boxes.ShownBoxes().back().flags, MB_YESNO | MB_ICONQUESTION);
             }
             EXPECT_TRUE(page.isVisible());
             EXPECT_TRUE(page.ControlAs<QCheckBox>(IDC_SAVE_PASSWORDS)->isChecked());
-            EXPECT_EQ(m_app.Texts().mid(before), QStringList(2, b.question));
-            const auto& shown = m_app.m_boxes.ShownBoxes().back();
-            EXPECT_EQ(shown.flags, MB_YESNO | MB_ICONQUESTION);
-            EXPECT_EQ(shown.caption, "Dormo");
-            EXPECT_EQ(shown.owner, &page);
             ClickSoftKey(page, 1);
         });
     }
+    EXPECT_EQ(m_app.m_boxes.ShownBoxes().size(), 4u);
     EXPECT_FALSE(g_app.m_savePasswords) << "neither the buttons nor Cancel change the setting";
     EXPECT_EQ(m_app.m_config.Saved(QStringLiteral("SavePasswords")), DwordBytes(1));
 }
 
-TEST_F(Pages, FirstRunShowsTheNoticeWholeAndEndsOnlyWithOkRememberingOnlyATickedBox) {
-    for (const bool tick : {false, true}) {
-        const auto inside = [&](CPage& page) {
-            EXPECT_EQ(HeaderText(page), "First run");
-            EXPECT_EQ(SoftKeys(page), QStringList{"OK"});
-            auto* notice = page.ControlAs<QLabel>(IDC_FIRST_RUN_TEXT);
-            EXPECT_EQ(notice->text().count(u'\n'), 5);
-            const QRect text = notice->geometry();
-            EXPECT_LE(text.right(), page.ClientRect().right());
-            EXPECT_GE(text.height(), notice->heightForWidth(text.width()));
-            auto* box = page.ControlAs<QCheckBox>(IDC_DONT_SHOW_AGAIN);
-            EXPECT_GT(box->y(), text.bottom());
-            EXPECT_EQ(page.focusWidget(), box);
-            QTest::keyClick(&page, Qt::Key_Escape);
-            page.close();
-            EXPECT_TRUE(page.isVisible());
-            if (tick) QTest::mouseClick(box, Qt::LeftButton);
-            ClickSoftKey(page, 0);
-            EXPECT_FALSE(page.isVisible());
-        };
-        ASSERT_TRUE(WithOpenPage([&] { RunFirstRunPage(&m_main); }, inside));
-        EXPECT_EQ(m_app.m_config.Saved(QStringLiteral("FirstRunPassed")),
-                  tick ? std::optional(DwordBytes(1)) : std::nullopt);
-    }
-}
-
-TEST_F(Pages, AboutShowsVersionCreditsAndBuildStamp) {
+// Help shows its source text under its header, one scaled pixel up, over the whole page.
+TEST_F(Pages, AboutShowsVersionCreditsAndBuildStampAndHelpItsSourceText) {
     EXPECT_TRUE(Opened(IDM_ABOUT, [&](CPage& page) {
         const auto label = [&](int id) { return page.ControlAs<QLabel>(id)->text(); };
-        EXPECT_EQ(page.Control(IDC_ABOUT_HEADER)->property("text").toString(), "About Dormo");
+        EXPECT_EQ(page.Control(IDC_ABOUT_HEADER)->geometry(),
+                  QRect(0, 0, page.ClientRect().width(), g_app.m_headerHeight));
         EXPECT_EQ(label(IDC_ABOUT_VERSION), "Version 0.98");
         const QRegularExpression built(R"(^Built on [A-Z][a-z]{2} [ 1-3]\d \d{4} \d\d:\d\d:\d\d$)");
         EXPECT_TRUE(built.match(label(IDC_ABOUT_BUILD)).hasMatch())
@@ -143,20 +139,18 @@ TEST_F(Pages, AboutShowsVersionCreditsAndBuildStamp) {
         ClickSoftKey(page, 0);
         EXPECT_FALSE(page.isVisible());
     }));
-}
 
-TEST_F(Pages, HelpShowsItsSourceTextBelowItsHeaderOverTheWholePage) {
     QFile source(QStringLiteral(DORMO_HELP_SOURCE));
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(source.readAll());
+    CScreenSetup screen(192, 480, 640);
     EXPECT_TRUE(Opened(IDM_HELP, [&](CPage& page) {
         auto* shown = page.ControlAs<QPlainTextEdit>(IDC_HELP_TEXT);
         EXPECT_EQ(shown->toPlainText().toStdString(), text.toStdString())
             << "run scripts/make-help-text";
-        const QWidget* header = page.Control(IDC_HEADER);
         const int h = g_app.m_headerHeight;
         const QRect client = page.ClientRect();
-        EXPECT_EQ(header->geometry(), QRect(0, -1, client.width(), h));
+        EXPECT_EQ(page.Control(IDC_HEADER)->geometry(), QRect(0, -2, client.width(), h));
         EXPECT_EQ(shown->geometry(), QRect(0, h, client.width(), client.height() - h));
         page.resize(page.width(), page.height() - 40);
         EXPECT_EQ(shown->geometry().bottom(), page.ClientRect().bottom());
@@ -170,13 +164,10 @@ TEST_F(Pages, HelpShowsItsSourceTextBelowItsHeaderOverTheWholePage) {
 }
 
 TEST_F(Pages, ToolsCommandsOpenTheirPageInTheMainWindowAndAskOrTellOwnedByTheScreen) {
-    // The update check fails fast against a loopback port with nobody listening.
-    QTcpServer probe;
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    // The update check fails at once: a file URL is never read.
     CRegKey key;
     m_app.m_config.Registry().CreateKey(kProductKey, &key);
-    key.SetString("UpdateServer", QStringLiteral("http://127.0.0.1:%1").arg(probe.serverPort()));
-    probe.close();
+    key.SetString("UpdateServer", QStringLiteral("file:///"));
     CPage screen(&m_main);
     const std::function<void(int)> from[] = {
         [&](int id) { OnMainWindowCommand(g_app, &m_main, id); },
@@ -217,3 +208,89 @@ TEST_F(Pages, ToolsCommandsOpenTheirPageInTheMainWindowAndAskOrTellOwnedByTheScr
               "mailto:dormo-feedback@venholt.example"
               "?subject=Feedback%20on%20Dormo%20for%20Windows%20Mobile");
 }
+
+TEST(VersionFile, NewerOnlyByMajorThenMinorReadAsWholeNumbers) {
+    const std::pair<std::optional<bool>, std::vector<std::string>> cases[] = {
+        {false, {"0.98", "0.9", "0.97", "-1.5", "abc.xyz"}},
+        {true,
+         {"0.99", "0.100", "0.980", "1.0", "0.99\r\n", "0.99.1", " +0. \t+99",
+          "99999999999999999999999.0"}},
+        {std::nullopt, {"1", ".5", "1.", ""}}};
+    for (const auto& [newer, texts] : cases)
+        for (const std::string& text : texts)
+            EXPECT_EQ(IsNewerVersion(text, "0.98"), newer) << text;
+}
+
+// What the file says, cut to the first 255 bytes and the first NUL, decides the message;
+// Cancel opens nothing, OK opens the package on the same server and ends the program, and no
+// downloaded file stays behind. The server is python's, serving a folder of the test's own.
+TEST(UpdateCheck, EachVersionFileOrFailureGivesItsMessageAndOkOpensThePackage) {
+    CTestApp app;
+    CRecordingUrlHandler browser;
+    CDownloader downloader{CDownloader::Limits{1, 2, 1 << 20}};
+    QTemporaryDir temp, site;
+    QProcess python;
+    const auto restore = qScopeGuard([&python, previousTemp = qgetenv("TMPDIR"),
+                                      previous = std::exchange(g_app.m_downloader, &downloader)] {
+        python.kill();
+        python.waitForFinished();
+        qputenv("TMPDIR", previousTemp);
+        g_app.m_downloader = previous;
+    });
+    qputenv("TMPDIR", temp.path().toUtf8());
+    python.start("python3", {"-u", "-m", "http.server", "--bind", "127.0.0.1", "--directory",
+                             site.path(), "0"});
+    python.waitForReadyRead(10000);
+    const QString base =
+        "http://127.0.0.1:" +
+        QRegularExpression("port (\\d+)").match(python.readAllStandardOutput()).captured(1);
+    CRegKey key;
+    app.m_config.Registry().CreateKey(kProductKey, &key);
+    key.SetDword(QStringLiteral("UpdateServer"), 7);  // not a text: the built-in server
+    EXPECT_TRUE(QUrl(UpdateServer()).host().endsWith(".example")) << UpdateServer().toStdString();
+
+    const QString couldNot = QStringLiteral("Could not check for updates");
+    QTcpServer silent;  // accepts and never answers: the time limit ends the wait
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    // The version file (none: 404), the server and the message.
+    const std::tuple<std::optional<QByteArray>, QString, QString> cases[] = {
+        {"0.98", base, QStringLiteral("Dormo is up to date.")},
+        {QByteArray("0.99\0.5", 7), base, "New version of Dormo (0.99) is"},
+        {"0.99-" + QByteArray(400, 'x'), base,
+         "New version of Dormo (0.99-" + QString(138, u'x') + ")"},
+        {QByteArray(255, '1') + ".5", base, couldNot},
+        {"0.98" + QByteArray((1 << 20) - 4, ' '), base, QStringLiteral("Dormo is up to date.")},
+        {"1.0" + QByteArray(1 << 20, ' '), base, couldNot},  // beyond the download limit
+        {std::nullopt, base, couldNot},
+        {"1.0", QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort()), couldNot},
+        {"1.0", QUrl::fromLocalFile(site.path()).toString(), couldNot}};  // not read
+    QDir(site.path()).mkpath("Downloads/Dormo");
+    for (const auto& [file, server, text] : cases) {
+        QFile served(site.filePath("Downloads/Dormo/wm-ver"));
+        served.remove();
+        ASSERT_TRUE(!file || (served.open(QIODevice::WriteOnly) && served.write(*file) >= 0 &&
+                              served.flush()));
+        key.SetString(QStringLiteral("UpdateServer"), server);
+        app.m_boxes.Answer(IDCANCEL);
+        QWidget owner;
+        CheckForUpdates(&owner);
+        const auto& shown = app.m_boxes.ShownBoxes().back();
+        EXPECT_TRUE(shown.text.startsWith(text)) << shown.text.toStdString();
+        EXPECT_EQ(shown.flags, text.startsWith("New") ? MB_OKCANCEL | MB_ICONINFORMATION
+                                                      : MB_OK | MB_ICONEXCLAMATION);
+        EXPECT_EQ(shown.owner, &owner);
+    }
+    EXPECT_EQ(app.m_boxes.ShownBoxes().size(), std::size(cases));
+    EXPECT_TRUE(browser.Urls().isEmpty());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "wait cursor left up";
+
+    key.SetString(QStringLiteral("UpdateServer"), base + "//");
+    app.m_boxes.Answer(IDOK);
+    // Run from the event loop, as from a menu; it must end that loop with 0.
+    QTimer::singleShot(0, [] { CheckForUpdates(nullptr); });
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_EQ(browser.Urls(), QList<QUrl>{QUrl(base + "/Downloads/Dormo/Dormo_PPC.arm.cab")});
+    EXPECT_TRUE(QDir(temp.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+}
+
+#include "pages_test.moc"
