@@ -22,6 +22,7 @@ public:
     }
     ~CTempConfig() { g_app.m_registry = m_previous; }
 
+    QString Path() const { return m_dir.path(); }
     platform::CRegistry& Registry() { return *m_registry; }
     // A fresh registry object over the same file, as the next start of the program would see it.
     std::unique_ptr<platform::CRegistry> Reopen() const {
