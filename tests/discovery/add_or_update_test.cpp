@@ -98,9 +98,10 @@ TEST_F(AddOrUpdate, RememberedComputerSleepsWhileSilentAndMovesBackUpWhenHeard) 
     m_entries[0].m_remembered = true;
     See("deskpc", "10.77.1.1", 1, 1000);
 
-    // Never heard in this run: sleeping at once.
+    // Never heard in this run: sleeping at once, under a header that cannot be selected.
     Sweep(1500);
     EXPECT_EQ(Rows(), QStringList({"deskpc", "Sleeping Computers", "nas"}));
+    EXPECT_EQ(m_rows.flags(m_rows.index(1)), Qt::NoItemFlags);
 
     // deskpc logged in to, then silent: it sleeps; nas, heard, moves up.
     m_entries[1].m_remembered = true;
