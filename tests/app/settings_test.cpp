@@ -38,7 +38,6 @@ TEST(Settings, MissingValuesKeepTheDefaultsAndASaveKeepsWhatItDoesNotOwn) {
     EXPECT_TRUE(g_app.m_savePasswords);
     g_app.m_hash.clear();
     SaveSettings(g_app);
-    EXPECT_EQ(app.m_config.Saved("SavePasswords"), DwordBytes(1));
     LoadSettings(g_app);
     EXPECT_EQ(g_app.m_hash, QStringLiteral("0123abcd")) << "nor deleted";
     g_app.m_savePasswords = false;

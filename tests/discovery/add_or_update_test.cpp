@@ -50,7 +50,6 @@ TEST_F(AddOrUpdate, OneRowPerNameAtTheLatestAddressReplacingAHelpRowThatIsAlone)
     ASSERT_EQ(Rows(), QStringList{kHelp}) << "the sweep leaves the help row";
     See("deskpc", "10.77.1.5", 2, 100);
     ASSERT_EQ(Rows(), QStringList{"deskpc"});
-    EXPECT_EQ(m_rows.ItemData(0), kComputerRowData);
     m_rows.AppendRow(kHelp, kHelpRowData, -1);
     // deskpc heard on two interfaces, then at another address and port; deskpc2 is another.
     const QString longName(300, u'h');
@@ -99,18 +98,12 @@ TEST_F(AddOrUpdate, RememberedComputerSleepsWhileSilentAndMovesBackUpWhenHeard) 
     m_entries[0].m_remembered = true;
     See("deskpc", "10.77.1.1", 1, 1000);
 
-    // Never heard in this run: sleeping at once, under its header, which cannot be tapped.
+    // Never heard in this run: sleeping at once, under a header that cannot be selected.
     Sweep(1500);
     EXPECT_EQ(Rows(), QStringList({"deskpc", "Sleeping Computers", "nas"}));
-    EXPECT_EQ(m_rows.ItemData(1), kSleepingHeaderData);
-    EXPECT_EQ(m_rows.ItemData(2), kSleepingRowData);
-    EXPECT_EQ(Opened(2).m_name, "nas");
     EXPECT_EQ(m_rows.flags(m_rows.index(1)), Qt::NoItemFlags);
 
-    See("nas", "10.77.1.5", 5, 2000);
-    EXPECT_EQ(Rows(), QStringList({"deskpc", "nas"})) << "no header without a sleeper";
-
-    // deskpc logged in to, then silent: it sleeps; nas, still heard, stays up.
+    // deskpc logged in to, then silent: it sleeps; nas, heard, moves up.
     m_entries[1].m_remembered = true;
     See("nas", "10.77.1.5", 5, 9000);
     Sweep(1001 + kSilentAfterMs);
@@ -149,7 +142,6 @@ TEST(ManualComputer, CheckKeepsAnIpv4AddressOrWhatANameResolvesToAndRefusesTheRe
         {"pc", "gone.lan", "4660", nullptr, F::Address},
         {"pc", "224.0.0.251", "4660", nullptr, F::Address},
         {"pc", "zero", "4660", nullptr, F::Address},
-        {"pc", "10.77.1.2", "0", nullptr, F::Port},
         {"pc", "10.77.1.2", "65536", nullptr, F::Port},
         {"pc", "10.77.1.2", "1x", nullptr, F::Port},
     };
