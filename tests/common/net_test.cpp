@@ -5,9 +5,11 @@
 
 #include <fcntl.h>
 #include <sched.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 
 namespace {
@@ -37,8 +39,27 @@ bool WaitForOutput(QProcess& process, const QByteArray& marker, QString* log) {
     return seen.contains(marker);
 }
 
+namespace {
+
+// Deletes the pairs of test processes that no longer exist: a test killed on its timeout never
+// runs the destructor that would have removed them.
+void SweepStalePairs() {
+    QByteArray list;
+    if (!Ip({"netns", "list"}, &list)) return;
+    static const QRegularExpression name(QStringLiteral("^dormo-[a-z]+-(\\d+)-\\d+-[ab]\\b"),
+                                         QRegularExpression::MultilineOption);
+    for (auto it = name.globalMatch(QString::fromLocal8Bit(list)); it.hasNext();) {
+        const auto match = it.next();
+        if (::kill(pid_t(match.captured(1).toLongLong()), 0) != 0 && errno == ESRCH)
+            Ip({"netns", "del", match.captured(0)});
+    }
+}
+
+}  // namespace
+
 CNetnsPair::CNetnsPair(const QString& area) {
     const int serial = g_pairs++;
+    if (serial == 0) SweepStalePairs();
     const qint64 pid = QCoreApplication::applicationPid();
     m_subnet = QStringLiteral("10.77.%1").arg((pid + serial) % 250 + 1);
     const char* sides[] = {"a", "b"};
