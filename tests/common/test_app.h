@@ -4,15 +4,28 @@
 #include "common/temp_config.h"
 #include "platform/message_box.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
+
+// Runs an event loop that should end by itself (QApplication::exec, RunDormo); one still running
+// after 20 s is ended with 1, so a fault fails the test rather than hanging it.
+inline int RunWithinLimit(const std::function<int()>& loop) {
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    limit.start(20000);
+    return loop();
+}
 
 // Puts g_app on a screen of the given resolution and work area for one test, and back after.
 class CScreenSetup {
