@@ -275,7 +275,12 @@ TEST_F(DiscoveryNet, WakeMacComesFromTheAdvertisementElseFromTheNeighbourTable) 
     CloseSocket(ConnectTcp(m_pair->AddressA().toStdString(), htons(1), std::chrono::seconds(5),
                            std::chrono::seconds(5)));
     const MacAddress advertised{0x02, 0x00, 0x00, 0x00, 0x00, 0x42};
-    const std::string unknown = (m_pair->AddressA().section(u'.', 0, 2) + ".99").toStdString();
+    const QString subnet = m_pair->AddressA().section(u'.', 0, 2);
+    const std::string unknown = (subnet + ".99").toStdString();
+    // An entry without a usable hardware address, as links without ARP have, tells nothing.
+    const QString zero = subnet + ".98";
+    ASSERT_TRUE(Ip({"-n", m_pair->NameB(), "neigh", "add", zero, "lladdr", "00:00:00:00:00:00",
+                    "nud", "permanent", "dev", m_pair->InterfaceB()}));
     const struct {
         std::vector<MacAddress> advertised;
         std::string address;
@@ -286,6 +291,7 @@ TEST_F(DiscoveryNet, WakeMacComesFromTheAdvertisementElseFromTheNeighbourTable) 
         {{advertised, *link}, m_pair->AddressA().toStdString(), link},
         {{advertised}, unknown, advertised},
         {{}, unknown, std::nullopt},
+        {{}, zero.toStdString(), std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(LearnMac(c.advertised, c.address), c.learnt)

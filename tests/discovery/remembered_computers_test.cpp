@@ -82,7 +82,7 @@ TEST(RememberedComputers, StaleOrMalformedValuesAreSkippedOrReadAsUnknown) {
 "Mac"=sz:"00:00:00:00:00:00"
 [Software\Venholt\Dormo\Computers\bigport]
 "Address"=sz:"10.77.1.3"
-"Port"=dword:00010000
+"Port"=dword:00011234
 "Mac"=sz:"52-54-00-ab-cd-ef"
 [Software\Venholt\Dormo\Computers\badaddress]
 "Address"=sz:"10.77.1"

@@ -4,6 +4,7 @@
 #include "helper/helper_session.h"
 #include "helper/login_throttle.h"
 #include "helper/password_source.h"
+#include "helper/wake_info.h"
 #include "platform/tcp_socket.h"
 
 #include "common/helper_process.h"
@@ -133,6 +134,18 @@ TEST(HelperSession, ServesOnlyAfterTheRightAuthorisationAndEndsOnAWrongOneOrMess
         EXPECT_FALSE(flooded.log.join(u' ').contains(QChar(0x1b)))
             << flooded.log.join(u' ').toStdString();
     }
+}
+
+// 14 addresses fill one TXT string of 255 bytes exactly: "mac=", then 17 bytes each and commas.
+TEST(MacTxt, EachAddressOnceAndAsManyWholeOnesAsFitOneTxtString) {
+    std::vector<platform::CLinkInterface> interfaces;
+    for (uint8_t i = 0; i < 20; ++i) interfaces.push_back({"eth", {0x02, 0, 0, 0, 0, i}});
+    interfaces.insert(interfaces.begin() + 1, interfaces[0]);
+    const QByteArray txt = MacTxt(interfaces);
+    EXPECT_EQ(txt.size(), 255);
+    EXPECT_TRUE(txt.startsWith("mac=02:00:00:00:00:00,02:00:00:00:00:01,")) << txt.constData();
+    EXPECT_TRUE(txt.endsWith(",02:00:00:00:00:0d")) << txt.constData();
+    EXPECT_EQ(MacTxt({}), "");
 }
 
 using Clock = CLoginThrottle::Clock;
