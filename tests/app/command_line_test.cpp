@@ -4,12 +4,14 @@
 
 #include "common/helper_process.h"
 #include "common/net_test.h"
+#include "common/temp_config.h"
+#include "connection/password_hash.h"
+#include "connection/saved_passwords.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <tuple>
 
@@ -82,7 +84,7 @@ protected:
     CRun Dormo(const QStringList& arguments, const QByteArray& input = {}) {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.Path());
         for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
         process.setProcessEnvironment(env);
         m_pair->Start(process, m_pair->NameB(), QStringLiteral(DORMO_BINARY), arguments);
@@ -94,7 +96,7 @@ protected:
                 process.readAllStandardOutput(), process.readAllStandardError()};
     }
 
-    QTemporaryDir m_config;
+    CTempConfig m_config;
 };
 
 }  // namespace
@@ -108,6 +110,7 @@ TEST_F(CommandLineNet, ListsTheComputerThenSendsAndWakesWithTheirExitCodes) {
                           {"--host-name", kComputer});
     ASSERT_NE(helper.Port(), 0) << helper.Log().toStdString();
     const QString address = m_pair->AddressA();
+    WriteSavedHash(kComputer, PasswordHash(QStringLiteral("stale")));
     const CRun text = Dormo({"--list"});
     EXPECT_EQ(text.code, 0) << text.err.toStdString();
     EXPECT_EQ(text.out, (kComputer + '\t' + address + "\t4660\n").toUtf8());
@@ -126,13 +129,14 @@ TEST_F(CommandLineNet, ListsTheComputerThenSendsAndWakesWithTheirExitCodes) {
         int code;
         QString helperLog;  // what the helper then logs, if anything
     } steps[] = {
-        // No saved password and none offered.
+        // A stale saved hash is refused and deleted; then there is none, and none offered.
+        {{"--send", kComputer, "sleep"}, {}, 3, {}},
         {{"--send", kComputer, "sleep"}, "Secret\n", 1, {}},
         {{"--send", kComputer, "SLEEP", "--password-stdin"}, "wrong\n", 3, {}},
         {{"--send", kComputer, "Sleep", "--password-stdin"}, "", 1, {}},
         {{"--wake", kComputer}, {}, 2, {}},
         // Logged in: the hash is saved and the computer remembered with its MAC.
-        {{"--send", kComputer, "sleep", "--password-stdin"}, "SECRET\n", 0, "command Sleep"},
+        {{"--send", kComputer, "sleep", "--password-stdin"}, "SECRET\r\n", 0, "command Sleep"},
         {{"--send", kComputer.toUpper(), "lock"}, {}, 0, "command Lock"},
         {{"--send", address, "hibernate"}, {}, 0, "command Hibernate"},
         {{"--send", address + ":4660", "SHUTDOWN"}, {}, 0, "command Dormo"},

@@ -115,11 +115,17 @@ TEST(HelperSession, ServesOnlyAfterTheRightAuthorisationAndEndsOnAWrongOneOrMess
     in.session.Feed(QByteArray("Sleep\0dormo\0", 13));
     EXPECT_EQ(in.commands, QStringList({"Sleep"})) << "command words are case-sensitive";
 
-    CRecordedSession out;
-    EXPECT_EQ(out.session.Feed(AuthoriseWith("other") + QByteArray("Dormo\0", 6)),
-              QByteArray("Authorise : failed\0", 19));
-    EXPECT_TRUE(out.session.ShouldClose());
-    EXPECT_TRUE(out.commands.isEmpty());
+    // Another password, and the right value cut short, emptied or lengthened.
+    const QByteArray right = AuthoriseWith("Secret").chopped(1);
+    for (const QByteArray& wrong : {AuthoriseWith("other").chopped(1), right.chopped(1),
+                                    QByteArray("Authorise: "), right + '0'}) {
+        CRecordedSession out;
+        EXPECT_EQ(out.session.Feed(wrong + '\0' + QByteArray("Dormo\0", 6)),
+                  QByteArray("Authorise : failed\0", 19))
+            << wrong.constData();
+        EXPECT_TRUE(out.session.ShouldClose());
+        EXPECT_TRUE(out.commands.isEmpty());
+    }
 
     // Repeated messages out of place end the session after a few log lines of printable text.
     for (const QByteArray& message :
@@ -214,6 +220,10 @@ TEST(HelperServer, GuessersStrangersAndGarbageNeverShutOutTheRightPassword) {
         return log.filter(text).size();
     };
 
+    // A client logged in first is served on past the time limit on logging in.
+    const int kept = Open(server.Port(), "127.0.0.9");
+    ASSERT_EQ(Authorise(kept, Challenge(kept), "Secret"), kAuthorisedReply);
+
     // Guesses: the free ones are answered, the next waits unanswered.
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(LogIn(server.Port(), "127.0.0.8", "guess"), kRefusedReply);
@@ -237,6 +247,9 @@ TEST(HelperServer, GuessersStrangersAndGarbageNeverShutOutTheRightPassword) {
         EXPECT_TRUE(ClosedByHelper(fd));
         platform::CloseSocket(fd);
     }
+    platform::SendBytes(kept, kPingMessage);
+    EXPECT_EQ(ReplyText(platform::ReceiveReply(kept, kMaxReply, kLimit)), kPongReply);
+    platform::CloseSocket(kept);
 
     // Garbage from many addresses is cut short, in the connection and in the log.
     for (int i = 0; i < 40; ++i) {
