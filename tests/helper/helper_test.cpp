@@ -441,29 +441,33 @@ TEST(SetPassword, AsksTwiceOnATerminalWithoutShowingThePassword) {
 
 }  // namespace
 
-// With --execute each command word runs its own system call: stand-ins for systemctl and
-// loginctl, alone on PATH so the real ones can never run, write down how they were called.
-TEST(HelperProcess, ExecuteRunsTheSystemCallOfEachCommandWord) {
+// With --execute each command word runs its own system call, and without it none: stand-ins for
+// systemctl and loginctl, alone on PATH so the real ones can never run, write down their calls.
+TEST(HelperProcess, ExecuteRunsTheSystemCallOfEachCommandWordAndNothingElseDoes) {
     QTemporaryDir bin;
     const QString calls = bin.filePath("calls");
     const QByteArray script = "#!/bin/sh\necho \"${0##*/} $*\" >> '" + calls.toUtf8() + "'\n";
     for (const char* tool : {"systemctl", "loginctl"}) WriteFile(bin, tool, script, 0700);
-    CHelperProcess helper(
-        "Secret", {"env", "PATH=" + bin.path()},
-        {"--port", "0", "--listen-address", "127.0.0.1", "--no-advertise", "--execute"});
-    ASSERT_NE(helper.Port(), 0) << helper.Log().constData();
-    const int fd = Open(helper.Port());
-    ASSERT_EQ(Authorise(fd, Challenge(fd), "Secret"), kAuthorisedReply);
     const auto read = [&] {
         QFile file(calls);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     };
-    // One word at a time: the calls run on their own and could finish out of order.
-    for (size_t row = 0; row < kCommandWords.size(); ++row) {
-        platform::SendBytes(fd, QByteArray(kCommandWords[row]) + '\0');
-        for (int i = 0; i < 200 && read().count('\n') <= qsizetype(row); ++i) QThread::msleep(25);
+    for (const bool execute : {false, true}) {
+        QStringList arguments{"--port", "0", "--listen-address", "127.0.0.1", "--no-advertise"};
+        if (execute) arguments << "--execute";
+        CHelperProcess helper("Secret", {"env", "PATH=" + bin.path()}, arguments);
+        ASSERT_NE(helper.Port(), 0) << helper.Log().constData();
+        const int fd = Open(helper.Port());
+        ASSERT_EQ(Authorise(fd, Challenge(fd), "Secret"), kAuthorisedReply);
+        // One word at a time: the calls run on their own and could finish out of order.
+        for (size_t row = 0; row < kCommandWords.size(); ++row) {
+            platform::SendBytes(fd, QByteArray(kCommandWords[row]) + '\0');
+            EXPECT_TRUE(helper.WaitForLog(QStringLiteral("command %1\n").arg(kCommandWords[row])));
+            for (int i = 0; execute && i < 200 && read().count('\n') <= qsizetype(row); ++i)
+                QThread::msleep(25);
+        }
+        platform::CloseSocket(fd);
     }
-    platform::CloseSocket(fd);
     EXPECT_EQ(read(),
               "systemctl poweroff\nsystemctl suspend\nsystemctl reboot\n"
               "loginctl lock-sessions\nsystemctl hibernate\n");

@@ -49,7 +49,7 @@ done
 
 helper="$root/dormo-helper/usr/bin/dormo-helper"
 unit="$root/dormo-helper/lib/systemd/system/dormo-helper.service"
-grep -q '^ExecStart=/usr/bin/dormo-helper ' "$unit" || fail "the unit does not run /usr/bin/dormo-helper"
+grep -q '^ExecStart=/usr/bin/dormo-helper .*--execute' "$unit" || fail "the unit does not run /usr/bin/dormo-helper --execute"
 if command -v systemd-analyze >/dev/null; then
   # The unit's directives must all be known to systemd; an unknown one would be ignored.
   sed "s|/usr/bin/dormo-helper|$helper|" "$unit" > "$work_dir/dormo-helper.service"
