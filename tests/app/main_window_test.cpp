@@ -262,6 +262,8 @@ TEST_F(MainWindowTest, SecondCopyEndsAtOnceAndTheFirstRunNoticeOpensUntilPassedW
             QTimer::singleShot(0, [&] {
                 if (CPage* notice = FrontPage()) {
                     noticeOpen = true;
+                    // The offscreen screen, 800x800, is a desktop's: a phone-sized window on it.
+                    EXPECT_EQ(g_app.m_mainWindow->size(), QSize(360, 640));
                     EXPECT_EQ(notice->TemplateId(), IDD_FIRST_RUN);
                     EXPECT_EQ(notice->parentWidget(), g_app.m_mainWindow);
                     auto* text = notice->ControlAs<QLabel>(IDC_FIRST_RUN_TEXT);

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -207,6 +208,21 @@ TEST_F(Pages, ToolsCommandsOpenTheirPageInTheMainWindowAndAskOrTellOwnedByTheScr
     EXPECT_EQ(mail.Urls()[0].toString(QUrl::FullyEncoded),
               "mailto:dormo-feedback@venholt.example"
               "?subject=Feedback%20on%20Dormo%20for%20Windows%20Mobile");
+}
+
+// Settings that cannot be written (a folder stands where the file goes): the page says so and
+// stays open.
+TEST_F(Pages, AddComputerTellsWhenTheComputerCannotBeStored) {
+    ASSERT_TRUE(QDir().mkpath(m_app.m_config.Registry().FilePath()));
+    EXPECT_TRUE(Opened(IDM_ADD_COMPUTER, [&](CPage& page) {
+        const std::pair<int, const char*> fields[] = {{IDC_COMPUTER_NAME, "office"},
+                                                      {IDC_COMPUTER_ADDRESS, "10.77.1.2"},
+                                                      {IDC_COMPUTER_PORT, "4660"}};
+        for (const auto& [id, text] : fields) page.ControlAs<QLineEdit>(id)->setText(text);
+        ClickSoftKey(page, 0);
+        EXPECT_TRUE(page.isVisible());
+    }));
+    EXPECT_EQ(m_app.Texts(), QStringList{"The computer could not be stored in the settings."});
 }
 
 TEST(VersionFile, NewerOnlyByMajorThenMinorReadAsWholeNumbers) {
