@@ -362,7 +362,7 @@ TEST(PasswordFile, TakesTheFirstLineOfAPrivateFileOnly) {
          {WriteFile(dir, "c", "pw\n", 0660), WriteFile(dir, "d", "pw\n", 0604), link, fifo,
           dir.filePath("missing"), dir.path()})
         EXPECT_EQ(Stored(refused), "") << refused.toStdString();
-    // Another user's file, private or not (only root can hand one over here).
+    // A private file of another user is refused too (only root can hand one over here).
     const QString others = WriteFile(dir, "e", "pw\n", 0600);
     if (::chown(QFile::encodeName(others).constData(), 65534, 65534) == 0) {
         EXPECT_EQ(Stored(others), "");
