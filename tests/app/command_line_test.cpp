@@ -8,6 +8,7 @@
 #include "connection/password_hash.h"
 #include "connection/saved_passwords.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -156,4 +157,15 @@ TEST_F(CommandLineNet, ListsTheComputerThenSendsAndWakesWithTheirExitCodes) {
         }
     }
     EXPECT_EQ(helper.Log().count("command "), 4);
+
+    // With saving off a saved hash is neither used nor written.
+    platform::CRegKey product;
+    m_config.Registry().CreateKey(kProductKey, &product);
+    product.SetDword(QStringLiteral("SavePasswords"), 0);
+    EXPECT_EQ(Dormo({"--send", kComputer, "lock"}).code, 1);
+    DeleteSavedHash(kComputer);
+    EXPECT_EQ(Dormo({"--send", kComputer, "lock", "--password-stdin"}, "Secret\n").code, 0);
+    QFile settings(m_config.Registry().FilePath());
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(settings.readAll().contains(PasswordHash(QStringLiteral("Secret")).toUtf8()));
 }
