@@ -227,9 +227,9 @@ TEST_F(MainWindowTest, EveryWayOutOverAPageOnTheCommandScreenEndsEverythingWithC
     EXPECT_TRUE(m_app.m_boxes.ShownBoxes().empty());
 }
 
-// While a copy runs another ends at once and writes no settings; the socket of a copy that died
-// stops nothing. The notice shows whole and ends only with OK; it opens at each start until ended
-// with its box ticked.
+// While a copy runs another ends at once, writes no settings and brings the running window back;
+// the socket of a copy that died stops nothing. The notice shows whole and ends only with OK; it
+// opens at each start until ended with its box ticked.
 TEST_F(MainWindowTest, SecondCopyEndsAtOnceAndTheFirstRunNoticeOpensUntilPassedWithItsBoxTicked) {
     QTemporaryDir config;
     QProcess first;
@@ -285,4 +285,22 @@ TEST_F(MainWindowTest, SecondCopyEndsAtOnceAndTheFirstRunNoticeOpensUntilPassedW
         EXPECT_EQ(RunWithinLimit(RunDormo), 0);
         EXPECT_EQ(noticeOpen, ++run < 3);
     }
+
+    // A copy started while this one runs brings its minimised window back.
+    QProcess second;
+    QTimer watch;
+    bool restored = false;
+    int ticks = 0;
+    watch.callOnTimeout([&] {
+        restored = !g_app.m_mainWindow->isMinimized();
+        if (restored || ++ticks > 100) g_app.m_mainWindow->close();
+    });
+    QObject::connect(&second, &QProcess::finished, [&] { watch.start(50); });
+    QTimer::singleShot(0, [&] {
+        g_app.m_mainWindow->showMinimized();
+        second.start(QStringLiteral(DORMO_BINARY), {});
+    });
+    EXPECT_EQ(RunWithinLimit(RunDormo), 0);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(restored);
 }
