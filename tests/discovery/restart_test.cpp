@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <thread>
@@ -54,6 +55,13 @@ public:
     std::set<DNSServiceRef> m_released;
 };
 
+// Whether done() holds within 10 s: a restart thread that never gets there fails the test
+// rather than hanging it.
+bool Eventually(const std::function<bool()>& done) {
+    for (int i = 0; i < 10000 && !done(); ++i) std::this_thread::sleep_for(1ms);
+    return done();
+}
+
 }  // namespace
 
 TEST(Restart, NoCallOnAStoppedEngineAndEachBrowseReleasedOnceEvenAfterOneFailedToStart) {
@@ -88,7 +96,7 @@ TEST(Restart, NoCallOnAStoppedEngineAndEachBrowseReleasedOnceEvenAfterOneFailedT
 TEST(BrowseRestartThread, CyclesUntilStoppedAndTheApplicationObjectEndsItFirst) {
     std::atomic<int> cycles = 0;
     CBrowseRestartThread thread([&] { ++cycles; }, 1ms);
-    while (cycles < 3) std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(Eventually([&] { return cycles >= 3; }));
     thread.Stop();
     const int atStop = cycles;
     std::this_thread::sleep_for(20ms);
@@ -117,7 +125,7 @@ TEST(BrowseRestartThread, CyclesUntilStoppedAndTheApplicationObjectEndsItFirst) 
             cycleSawDiscoveryGone = discoveryGone.load();
         },
         1ms);
-    while (!inCycle) std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(Eventually([&] { return inCycle.load(); }));
     // The cycle under way finishes only after the destruction has had time to run ahead.
     std::thread releaser([&] {
         std::this_thread::sleep_for(100ms);
