@@ -19,7 +19,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QThread>
@@ -82,12 +81,10 @@ protected:
 
 }  // namespace
 
-TEST_F(MainWindowTest, AfterOneSecondTheHelpRowOnlyWhenNoComputerWasFoundOrRememberedAtEachDpi) {
+TEST_F(MainWindowTest, AfterOneSecondTheHelpRowOnlyWhenNoComputerWasFoundOrRemembered) {
     enum Start { kNothing, kCameAndWent, kRemembered };
-    for (const auto& [start, dpi] :
-         {std::pair{kNothing, 96}, std::pair{kCameAndWent, 192}, std::pair{kRemembered, 96}}) {
+    for (const Start start : {kNothing, kCameAndWent, kRemembered}) {
         SCOPED_TRACE(start);
-        CScreenSetup screen(dpi, 240 * dpi / 96, 320 * dpi / 96);
         if (start == kRemembered)
             CRememberedComputers(m_app.m_config.Registry())
                 .Remember({"nas", "10.77.0.9", 4660, {}});
@@ -104,12 +101,6 @@ TEST_F(MainWindowTest, AfterOneSecondTheHelpRowOnlyWhenNoComputerWasFoundOrRemem
         const std::vector<int> expected[] = {
             {kHelpRowData}, {}, {kSleepingHeaderData, kSleepingRowData}};
         EXPECT_EQ(rows, expected[start]);
-        // Laid out again after a resize: the header one scaled pixel up, the list below it down
-        // to the soft keys.
-        const int w = 300 * dpi / 96, h = 500 * dpi / 96, header = 24 * dpi / 96;
-        m_window->resize(w, h);
-        EXPECT_EQ(g_app.m_listHeader->geometry(), QRect(0, -dpi / 96, w, header));
-        EXPECT_EQ(g_app.m_listView->geometry(), QRect(0, header, w, h - header - 26 * dpi / 96));
         EXPECT_EQ(m_window->focusProxy(), g_app.m_listView);
         if (start != kRemembered) Close();
     }
@@ -266,11 +257,7 @@ TEST_F(MainWindowTest, SecondCopyEndsAtOnceAndTheFirstRunNoticeOpensUntilPassedW
                     EXPECT_EQ(g_app.m_mainWindow->size(), QSize(360, 640));
                     EXPECT_EQ(notice->TemplateId(), IDD_FIRST_RUN);
                     EXPECT_EQ(notice->parentWidget(), g_app.m_mainWindow);
-                    auto* text = notice->ControlAs<QLabel>(IDC_FIRST_RUN_TEXT);
-                    EXPECT_LE(text->geometry().right(), notice->ClientRect().right());
-                    EXPECT_GE(text->height(), text->heightForWidth(text->width()));
                     auto* box = notice->ControlAs<QCheckBox>(IDC_DONT_SHOW_AGAIN);
-                    EXPECT_GT(box->y(), text->geometry().bottom());
                     EXPECT_EQ(notice->focusWidget(), box);
                     QTest::keyClick(notice, Qt::Key_Escape);
                     notice->close();

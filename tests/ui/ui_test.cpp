@@ -1,4 +1,3 @@
-#include "app/screen_metrics.h"
 #include "common/page_driver.h"
 #include "common/test_app.h"
 #include "connection/command_list_view.h"
@@ -63,45 +62,35 @@ QImage Grab(QAbstractItemView& view) {
 
 }  // namespace
 
-TEST_F(PageTest, APageIsPartOfTheMainWindowCoveringItsClientAreaOverItsKeysAt96And192Dpi) {
-    for (const auto& [dpi, resized] : {std::pair{96, QSize(300, 400)}, {192, QSize(600, 900)}}) {
-        SCOPED_TRACE(dpi);
-        CScreenSetup screen(dpi, 240 * dpi / 96, 320 * dpi / 96);
-        m_main.resize(240 * dpi / 96, 320 * dpi / 96);
-        CTestPage page(IDR_COMMAND_MENU);
-        WithOpenPage(
-            [&] { RunDialog(IDD_COMMAND_SCREEN, &m_main, page); },
-            [&](CPage&) {
-                EXPECT_EQ(page.parentWidget(), &m_main);
-                EXPECT_FALSE(page.isWindow());
-                EXPECT_EQ(page.geometry(), m_main.rect());
-                EXPECT_EQ(ShownWindows(), QList<QWindow*>{m_main.windowHandle()});
-                EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the window takes a close";
-                m_main.resize(resized);
-                EXPECT_EQ(page.geometry(), m_main.rect());
-                const int bar = ScaleLogical(26, dpi);
-                EXPECT_EQ(page.m_lastClient, QRect(0, 0, resized.width(), resized.height() - bar));
-                EXPECT_EQ(page.ClientRect(), page.m_lastClient);
-                CSoftKeyBar* keys = page.SoftKeyBar();
-                EXPECT_EQ(keys->geometry(), QRect(0, resized.height() - bar, resized.width(), bar));
-                EXPECT_LT(keys->Button(0)->geometry().right(), keys->Button(1)->geometry().x());
-                ASSERT_EQ(keys->ButtonCount(), 2);
-                EXPECT_EQ(keys->Button(0)->text() + keys->Button(1)->text(), "ToolsBack");
-                keys->Menu(0)->actions()[3]->trigger();  // About...
-                ClickSoftKey(page, 1);
-                // A message box is the one other window, owned by the main window; it is gone once
-                // Show returns, so its owner is read while it is up.
-                QList<QWindow*> owners;
-                QTimer::singleShot(0, [&] {
-                    for (QWindow* window : ShownWindows()) owners << window->transientParent();
-                    qobject_cast<QDialog*>(QApplication::activeModalWidget())->done(0);
-                });
-                platform::CMessageBoxes().Show(&page, "Text", "Dormo", platform::MB_OK);
-                EXPECT_EQ(owners.size(), 2);
-                EXPECT_TRUE(owners.contains(m_main.windowHandle()));
-            });
-        EXPECT_EQ(page.m_commands, (std::vector<int>{IDM_ABOUT, IDM_BACK}));
-    }
+// A page is part of the main window, not a window of its own, and follows its size above the soft
+// keys; a message box over it is owned by the main window.
+TEST_F(PageTest, APageIsPartOfTheMainWindowAboveItsKeysAndItsBoxesAreOwnedByTheWindow) {
+    CTestPage page(IDR_COMMAND_MENU);
+    WithOpenPage([&] { RunDialog(IDD_COMMAND_SCREEN, &m_main, page); },
+                 [&](CPage&) {
+                     EXPECT_FALSE(page.isWindow());
+                     EXPECT_EQ(ShownWindows(), QList<QWindow*>{m_main.windowHandle()});
+                     EXPECT_EQ(QApplication::activeModalWidget(), nullptr)
+                         << "the window takes a close";
+                     m_main.resize(300, 400);
+                     EXPECT_EQ(page.geometry(), m_main.rect());
+                     EXPECT_EQ(page.m_lastClient, QRect(0, 0, 300, 400 - CSoftKeyBar::Height()));
+                     CSoftKeyBar* keys = page.SoftKeyBar();
+                     ASSERT_EQ(keys->ButtonCount(), 2);
+                     EXPECT_EQ(keys->Button(0)->text() + keys->Button(1)->text(), "ToolsBack");
+                     keys->Menu(0)->actions()[3]->trigger();  // About...
+                     ClickSoftKey(page, 1);
+                     // The box is gone once Show returns, so its owner is read while it is up.
+                     QList<QWindow*> owners;
+                     QTimer::singleShot(0, [&] {
+                         for (QWindow* window : ShownWindows()) owners << window->transientParent();
+                         qobject_cast<QDialog*>(QApplication::activeModalWidget())->done(0);
+                     });
+                     platform::CMessageBoxes().Show(&page, "Text", "Dormo", platform::MB_OK);
+                     EXPECT_EQ(owners.size(), 2);
+                     EXPECT_TRUE(owners.contains(m_main.windowHandle()));
+                 });
+    EXPECT_EQ(page.m_commands, (std::vector<int>{IDM_ABOUT, IDM_BACK}));
 }
 
 TEST_F(PageTest, APageOverAPageHidesItAndWhateverEndsFirstTheRightOneShows) {
