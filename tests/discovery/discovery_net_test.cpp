@@ -257,7 +257,8 @@ TEST_F(DiscoveryNet, WakePacketGoesToTheBroadcastsAndTheLastAddressOnlyOverALink
     ASSERT_EQ(SendWakePacket(MagicPacket(kMac), m_pair->AddressA().toStdString()),
               WakeSendResult::Sent);
     QStringList targets;
-    for (const auto& datagram : listener.Receive(3)) targets << datagram.to;
+    for (const auto& datagram : listener.Receive(3))
+        targets << datagram.destinationAddress().toString();
     targets.sort();
     EXPECT_EQ(targets, QStringList({m_pair->AddressA(), subnet + ".255", "255.255.255.255"}));
 

@@ -97,7 +97,7 @@ TEST_F(TapNetTest, ComputerLoggedInOnceSleepsWakesOnATapComesBackAndOnceGoneIsNo
         QByteArray(reinterpret_cast<const char*>(link->data()), 6).repeated(16);
     const auto received = listener.Receive(3);
     EXPECT_EQ(received.size(), 3u);
-    for (const auto& datagram : received) EXPECT_EQ(datagram.bytes.toHex(), packet.toHex());
+    for (const auto& datagram : received) EXPECT_EQ(datagram.data().toHex(), packet.toHex());
 
     StartHelper();
     EXPECT_EQ(g_app.m_listModel->SleepingHeaderRow(), -1);
