@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 #include "app/start_up.h"
+#include "common/eventually.h"
 #include "common/helper_process.h"
 #include "common/isolated_network.h"
 #include "common/page_driver.h"
@@ -21,7 +22,6 @@
 #include <QDir>
 #include <QMenu>
 #include <QProcess>
-#include <QThread>
 #include <QWindow>
 
 #include <csignal>
@@ -30,13 +30,6 @@ namespace {
 
 int ThreadCount() {
     return int(QDir(QStringLiteral("/proc/self/task")).count()) - 2;
-}
-
-// A joined thread can stay listed for a moment while the kernel reaps it; one still running
-// after two seconds was not ended.
-int ThreadCountOnceSettled(int expected) {
-    for (int i = 0; i < 200 && ThreadCount() > expected; ++i) QThread::msleep(10);
-    return ThreadCount();
 }
 
 // The main window made here, or the whole program run as main() runs it, with settings and
@@ -211,7 +204,8 @@ TEST_F(MainWindowTest, EveryWayOutOverAPageOnTheCommandScreenEndsEverythingWithC
         EXPECT_GT(threadsWhileConnected, before) << "the keep-alive was running";
         EXPECT_EQ(password.m_ends, 1);
         EXPECT_FALSE(IsConnected());
-        EXPECT_EQ(ThreadCountOnceSettled(before), before);
+        // A joined thread can stay listed for a moment while the kernel reaps it.
+        EXPECT_TRUE(Eventually([&] { return ThreadCount() == before; }, 2000)) << ThreadCount();
         EXPECT_TRUE(g_app.m_listModel.isNull()) << "the list went with the window";
         EXPECT_TRUE(helper.WaitForLog(QStringLiteral("connection closed"), ++run));
     }
@@ -231,8 +225,7 @@ TEST_F(MainWindowTest, SecondCopyEndsAtOnceAndTheFirstRunNoticeOpensUntilPassedW
     first.waitForStarted();
     // Ready once it has created its settings file.
     const QString settings = config.filePath(QStringLiteral("dormo/registry.txt"));
-    for (int i = 0; i < 400 && !QFile::exists(settings); ++i) QThread::msleep(50);
-    ASSERT_TRUE(QFile::exists(settings));
+    ASSERT_TRUE(Eventually([&] { return QFile::exists(settings); }));
     const QStringList written = QDir(m_app.m_config.Path()).entryList(QDir::AllEntries);
     {
         QTimer stays;  // fires only if this copy opened a window

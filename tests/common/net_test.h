@@ -1,11 +1,11 @@
 #pragma once
 
+#include "common/eventually.h"
 #include "common/isolated_network.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 
 #include <functional>
@@ -90,17 +90,6 @@ protected:
     void TearDown() override {
         m_inside.reset();
         m_pair.reset();
-    }
-
-    // Runs the event loop until done() holds or the limit passes; says which.
-    static bool WaitUntil(const std::function<bool()>& done, int limitMs = 20000) {
-        QElapsedTimer waited;
-        waited.start();
-        while (!done()) {
-            if (waited.elapsed() > limitMs) return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        }
-        return true;
     }
 
     QString m_area;

@@ -74,7 +74,7 @@ protected:
         StartBrowseRestartThread();
     }
     bool Listed(const QString& name, bool listed = true) {
-        return WaitUntil([&] { return (m_rows.FindRow(name) >= 0) == listed; }, 30000);
+        return Eventually([&] { return (m_rows.FindRow(name) >= 0) == listed; }, 30000);
     }
     CListEntry& Opened(const QString& name) {
         return g_app.m_computers.at(size_t(m_rows.Entry(m_rows.FindRow(name))));
@@ -109,7 +109,7 @@ TEST_F(DiscoveryNet, WithoutABusTheEmbeddedEngineListsStaysBoundedAndDropsAWithd
     // Two restart cycles on: one browse plus one resolve and one query per computer at most.
     CListEntry& lab = Opened(longHost);
     const uint32_t seen = lab.m_lastSeen;
-    ASSERT_TRUE(WaitUntil([&] { return lab.m_lastSeen - seen > 4000; }));
+    ASSERT_TRUE(Eventually([&] { return lab.m_lastSeen - seen > 4000; }));
     EXPECT_LE(m_chosen.LiveOperations(), 5u);
 
     ASSERT_TRUE(m_peer->Withdraw(QStringLiteral("lab")));
@@ -218,10 +218,10 @@ TEST_P(Engine, RepliesFollowDnsSdConventionsFromBrowseToWithdrawalAndClose) {
     CReplies replies;
     DNSServiceRef browse = nullptr, resolve = nullptr;
     ASSERT_EQ(Browse(engine, &browse, &replies), kDNSServiceErr_NoError);
-    ASSERT_TRUE(WaitUntil([&] { return !replies.Get(replies.browse).empty(); }));
+    ASSERT_TRUE(Eventually([&] { return !replies.Get(replies.browse).empty(); }));
     EXPECT_EQ(replies.Get(replies.browse), "2 0 Desk PC|_vh-dormo._tcp.|local.");
     ASSERT_EQ(Resolve(engine, &resolve, "Desk PC", &replies), kDNSServiceErr_NoError);
-    ASSERT_TRUE(WaitUntil([&] { return !replies.Get(replies.resolve).empty(); }));
+    ASSERT_TRUE(Eventually([&] { return !replies.Get(replies.resolve).empty(); }));
     EXPECT_EQ(replies.Get(replies.resolve),
               "0 Desk\\032PC._vh-dormo._tcp.local. deskpc.local. 1234 txt 00");
 
@@ -229,14 +229,14 @@ TEST_P(Engine, RepliesFollowDnsSdConventionsFromBrowseToWithdrawalAndClose) {
     engine.DNSServiceRefDeallocate(resolve);
     EXPECT_EQ(engine.LiveOperations(), 1u);
     ASSERT_TRUE(m_peer->Withdraw(QStringLiteral("Desk PC")));
-    ASSERT_TRUE(WaitUntil([&] { return replies.Get(replies.browse).starts_with("0 "); }));
+    ASSERT_TRUE(Eventually([&] { return replies.Get(replies.browse).starts_with("0 "); }));
     EXPECT_EQ(replies.Get(replies.browse), "0 0 Desk PC|_vh-dormo._tcp.|local.");
     engine.DNSServiceRefDeallocate(browse);
     EXPECT_EQ(engine.LiveOperations(), 0u);
 
     replies.resolve.clear();
     ASSERT_EQ(Resolve(engine, &resolve, "nobody", &replies), kDNSServiceErr_NoError);
-    ASSERT_TRUE(WaitUntil([&] { return !replies.Get(replies.resolve).empty(); }));
+    ASSERT_TRUE(Eventually([&] { return !replies.Get(replies.resolve).empty(); }));
     EXPECT_TRUE(replies.Get(replies.resolve).starts_with(std::to_string(kDNSServiceErr_Timeout)));
     engine.DNSServiceRefDeallocate(resolve);
     EXPECT_EQ(engine.LiveOperations(), 0u);

@@ -3,6 +3,8 @@
 #include "app/app.h"
 #include "discovery/browse_restart_thread.h"
 
+#include "common/eventually.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -54,13 +56,6 @@ public:
     int m_browses = 0;
     std::set<DNSServiceRef> m_released;
 };
-
-// Whether done() holds within 10 s: a restart thread that never gets there fails the test
-// rather than hanging it.
-bool Eventually(const std::function<bool()>& done) {
-    for (int i = 0; i < 10000 && !done(); ++i) std::this_thread::sleep_for(1ms);
-    return done();
-}
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include "helper/wake_info.h"
 #include "platform/tcp_socket.h"
 
+#include "common/eventually.h"
 #include "common/helper_process.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,6 @@
 #include <QScopeGuard>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -468,8 +468,8 @@ TEST(HelperProcess, ExecuteRunsTheSystemCallOfEachCommandWordAndNothingElseDoes)
         for (size_t row = 0; row < kCommandWords.size(); ++row) {
             platform::SendBytes(fd, QByteArray(kCommandWords[row]) + '\0');
             EXPECT_TRUE(helper.WaitForLog(QStringLiteral("command %1\n").arg(kCommandWords[row])));
-            for (int i = 0; execute && i < 200 && read().count('\n') <= qsizetype(row); ++i)
-                QThread::msleep(25);
+            EXPECT_TRUE(!execute ||
+                        Eventually([&] { return read().count('\n') > qsizetype(row); }, 5000));
         }
         platform::CloseSocket(fd);
     }

@@ -48,7 +48,7 @@ protected:
         m_helper = std::make_unique<CHelperProcess>(
             "Secret", QStringList{"ip", "netns", "exec", m_pair->NameA()},
             QStringList{"--host-name", kComputer});
-        ASSERT_TRUE(WaitUntil([] { return Listed(kComputerRowData); }, 40000))
+        ASSERT_TRUE(Eventually([] { return Listed(kComputerRowData); }, 40000))
             << m_helper->Log().constData();
     }
     static bool Listed(int itemData) {
@@ -88,7 +88,7 @@ TEST_F(TapNetTest, ComputerLoggedInOnceSleepsWakesOnATapComesBackAndOnceGoneIsNo
     CWakeListener listener(m_pair->NameA());
     ASSERT_TRUE(listener.Ok());
     m_helper.reset();
-    ASSERT_TRUE(WaitUntil([] { return Listed(kSleepingRowData); }, 40000));
+    ASSERT_TRUE(Eventually([] { return Listed(kSleepingRowData); }, 40000));
     m_app.m_boxes.Answer(platform::IDYES);
     TapRow(g_app.m_listView, g_app.m_listModel->FindRow(kComputer));
     EXPECT_EQ(m_app.Texts(), (QStringList{"Wake tap-pc?", "Wake-up sent to tap-pc."}));
