@@ -2,13 +2,13 @@
 // dormo-helper advertising on side A.
 #include "app/command_line.h"
 
+#include "common/files.h"
 #include "common/helper_process.h"
 #include "common/net_test.h"
 #include "common/temp_config.h"
 #include "connection/password_hash.h"
 #include "connection/saved_passwords.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -165,7 +165,6 @@ TEST_F(CommandLineNet, ListsTheComputerThenSendsAndWakesWithTheirExitCodes) {
     EXPECT_EQ(Dormo({"--send", kComputer, "lock"}).code, 1);
     DeleteSavedHash(kComputer);
     EXPECT_EQ(Dormo({"--send", kComputer, "lock", "--password-stdin"}, "Secret\n").code, 0);
-    QFile settings(m_config.Registry().FilePath());
-    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
-    EXPECT_FALSE(settings.readAll().contains(PasswordHash(QStringLiteral("Secret")).toUtf8()));
+    EXPECT_FALSE(FileBytes(m_config.Registry().FilePath())
+                     .contains(PasswordHash(QStringLiteral("Secret")).toUtf8()));
 }

@@ -1,11 +1,10 @@
 #include "app/app.h"
 #include "app/screen_metrics.h"
 #include "app/settings.h"
+#include "common/files.h"
 #include "common/test_app.h"
 
 #include <gtest/gtest.h>
-
-#include <QFile>
 
 #include <tuple>
 
@@ -18,9 +17,9 @@ TEST(Settings, MissingValuesKeepTheDefaultsAndASaveKeepsWhatItDoesNotOwn) {
     EXPECT_EQ(LoadSettings(g_app), ERROR_SUCCESS);
     EXPECT_TRUE(g_app.m_savePasswords);
     EXPECT_TRUE(g_app.m_hash.isEmpty());
-    QFile file(app.m_config.Registry().FilePath());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().contains("[Software\\Venholt\\Dormo]")) << "the key is created";
+    EXPECT_TRUE(
+        FileBytes(app.m_config.Registry().FilePath()).contains("[Software\\Venholt\\Dormo]"))
+        << "the key is created";
     SaveSettings(g_app);
     EXPECT_FALSE(app.m_config.Saved("Hash")) << "an empty hash is not written";
 

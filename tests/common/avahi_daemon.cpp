@@ -1,5 +1,6 @@
 #include "common/avahi_daemon.h"
 
+#include "common/files.h"
 #include "common/net_test.h"
 
 #include <QCoreApplication>
@@ -15,11 +16,6 @@ QString BusFolder() {
 
 QByteArray TestSystemBusAddress() {
     return "unix:path=" + QFile::encodeName(BusFolder()) + "/socket";
-}
-
-bool WriteFile(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
 }
 
 void End(QProcess& process) {
@@ -40,7 +36,7 @@ CAvahiDaemon::CAvahiDaemon(const QString& ns, const QString& interface, const QS
         "\nuse-ipv4=yes\nuse-ipv6=no\nallow-interfaces=" + interface.toUtf8() +
         "\nenable-dbus=yes\n[wide-area]\nenable-wide-area=no\n"
         "[publish]\npublish-workstation=no\npublish-hinfo=no\npublish-aaaa-on-ipv4=no\n";
-    m_ok = m_dir.isValid() && WriteFile(m_dir.filePath("avahi-daemon.conf"), config) &&
+    m_ok = m_dir.isValid() && !WriteFile(m_dir.filePath("avahi-daemon.conf"), config).isEmpty() &&
            StartBus() && Start();
 }
 
@@ -61,7 +57,8 @@ bool CAvahiDaemon::StartBus() {
         "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
         "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy></busconfig>\n";
     QDir(BusFolder()).removeRecursively();
-    if (!QDir().mkpath(BusFolder()) || !WriteFile(m_dir.filePath("bus.conf"), config)) return false;
+    if (!QDir().mkpath(BusFolder()) || WriteFile(m_dir.filePath("bus.conf"), config).isEmpty())
+        return false;
     m_bus.setProcessChannelMode(QProcess::MergedChannels);
     m_bus.start(QStringLiteral("ip"),
                 {"netns", "exec", m_ns, "dbus-daemon", "--nofork", "--nopidfile", "--print-address",

@@ -1,4 +1,5 @@
 #include "app/settings.h"
+#include "common/files.h"
 #include "common/page_driver.h"
 #include "common/test_app.h"
 #include "dialogs/command_screen_command.h"
@@ -96,8 +97,7 @@ TEST_F(Pages, OptionsStoreTheirBoxesOnlyWithSaveOrOkAndTheirButtonsActOnlyOnYes)
     const std::pair<int, std::function<bool()>> buttons[] = {
         {IDC_DELETE_PASSWORDS,
          [&] {
-             QFile file(m_app.m_config.Registry().FilePath());
-             return file.open(QIODevice::ReadOnly) && file.readAll().contains("SavedPasswords]");
+             return FileBytes(m_app.m_config.Registry().FilePath()).contains("SavedPasswords]");
          }},
         {IDC_FORGET_COMPUTERS,
          [&] { return !CRememberedComputers(*m_app.m_config.Reopen()).Load().empty(); }}};
@@ -136,9 +136,8 @@ TEST_F(Pages, AboutShowsVersionCreditsAndBuildStampAndHelpItsSourceText) {
         EXPECT_FALSE(page.isVisible());
     }));
 
-    QFile source(QStringLiteral(DORMO_HELP_SOURCE));
-    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(source.readAll());
+    const QString text = QString::fromUtf8(FileBytes(QStringLiteral(DORMO_HELP_SOURCE)));
+    ASSERT_FALSE(text.isEmpty());
     EXPECT_TRUE(Opened(IDM_HELP, [&](CPage& page) {
         EXPECT_EQ(page.ControlAs<QPlainTextEdit>(IDC_HELP_TEXT)->toPlainText().toStdString(),
                   text.toStdString())
@@ -147,9 +146,8 @@ TEST_F(Pages, AboutShowsVersionCreditsAndBuildStampAndHelpItsSourceText) {
     }));
     EXPECT_EQ(g_app.m_helpHeader, nullptr) << "no pointer to the destroyed label is kept";
     // The resource keeps its lines in UTF-16 ending in CR LF, which the page does not show.
-    QFile resource(QStringLiteral(":/text/help.txt"));
-    ASSERT_TRUE(resource.open(QIODevice::ReadOnly));
-    EXPECT_EQ(resource.readAll().count(QByteArray("\r\0\n\0", 4)), text.count(u'\n'));
+    EXPECT_EQ(FileBytes(QStringLiteral(":/text/help.txt")).count(QByteArray("\r\0\n\0", 4)),
+              text.count(u'\n'));
 }
 
 TEST_F(Pages, ToolsCommandsOpenTheirPageInTheMainWindowAndAskOrTellOwnedByTheScreen) {
@@ -270,12 +268,10 @@ TEST(UpdateCheck, EachVersionFileOrFailureGivesItsMessageAndOkOpensThePackage) {
         {std::nullopt, base, couldNot},
         {"1.0", QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort()), couldNot},
         {"1.0", QUrl::fromLocalFile(site.path()).toString(), couldNot}};  // not read
-    QDir(site.path()).mkpath("Downloads/Dormo");
     for (const auto& [file, server, text] : cases) {
-        QFile served(site.filePath("Downloads/Dormo/wm-ver"));
-        served.remove();
-        ASSERT_TRUE(!file || (served.open(QIODevice::WriteOnly) && served.write(*file) >= 0 &&
-                              served.flush()));
+        const QString served = site.filePath("Downloads/Dormo/wm-ver");
+        QFile::remove(served);
+        ASSERT_TRUE(!file || WriteFile(served, *file) == served);
         key.SetString(QStringLiteral("UpdateServer"), server);
         app.m_boxes.Answer(IDCANCEL);
         QWidget owner;

@@ -1,6 +1,7 @@
 #include "discovery/remembered_computers.h"
 
 #include "app/app.h"
+#include "common/files.h"
 #include "common/temp_config.h"
 #include "discovery/dns_names.h"
 #include "discovery/txt_record.h"
@@ -8,20 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
 using namespace platform;
 
 namespace {
 
 const MacAddress kMac{0x52, 0x54, 0x00, 0xab, 0xcd, 0xef};
-
-QByteArray SettingsText(const CTempConfig& config) {
-    QFile file(config.Reopen()->FilePath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 std::vector<CRememberedComputer> Reloaded(const CTempConfig& config) {
     return CRememberedComputers(*config.Reopen()).Load();
@@ -48,7 +40,7 @@ TEST(RememberedComputers, EveryNameComesBackWholeAndALaterLoginKeepsAKnownMac) {
     };
     for (const auto& computer : computers) ASSERT_TRUE(store.Remember(computer));
     EXPECT_EQ(Reloaded(config), computers);
-    const QByteArray text = SettingsText(config);
+    const QByteArray text = FileBytes(config.Registry().FilePath());
     EXPECT_TRUE(
         text.contains("[Software\\Venholt\\Dormo\\Computers\\deskpc]\n"
                       "\"Address\"=sz:\"10.77.1.1\"\n"
@@ -62,17 +54,13 @@ TEST(RememberedComputers, EveryNameComesBackWholeAndALaterLoginKeepsAKnownMac) {
     computers[0] = {"deskpc", "10.77.1.9", 4661, kMac};
     EXPECT_EQ(Reloaded(config), computers);
     store.Forget();
-    EXPECT_FALSE(SettingsText(config).contains("Computers"));
+    EXPECT_FALSE(FileBytes(config.Registry().FilePath()).contains("Computers"));
     EXPECT_TRUE(Reloaded(config).empty());
 }
 
 TEST(RememberedComputers, StaleOrMalformedValuesAreSkippedOrReadAsUnknown) {
     CTempConfig config;
-    {
-        QFile file(config.Registry().FilePath());
-        QDir().mkpath(QFileInfo(file).absolutePath());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(R"([Software\Venholt\Dormo\Computers\good]
+    ASSERT_FALSE(WriteFile(config.Registry().FilePath(), R"([Software\Venholt\Dormo\Computers\good]
 "Address"=sz:"10.77.1.1"
 "Port"=dword:00001234
 "Mac"=sz:"52:54:00:AB:CD:EF"
@@ -90,8 +78,8 @@ TEST(RememberedComputers, StaleOrMalformedValuesAreSkippedOrReadAsUnknown) {
 "Port"=dword:00001234
 [Software\Venholt\Dormo\Computers\bad%zzescape]
 "Address"=sz:"10.77.1.4"
-)");
-    }
+)")
+                     .isEmpty());
     const std::vector<CRememberedComputer> expected{
         {"good", "10.77.1.1", 4660, kMac},
         {"oddvalues", "10.77.1.2", 0, std::nullopt},

@@ -8,6 +8,7 @@
 #include "platform/tcp_socket.h"
 
 #include "common/eventually.h"
+#include "common/files.h"
 #include "common/helper_process.h"
 
 #include <gtest/gtest.h>
@@ -329,41 +330,26 @@ TEST(HelperProcess, RestsWhileOutOfDescriptorsAndServesAgainAfter) {
     platform::CloseSocket(waiting);
 }
 
-mode_t Mode(const QString& path) {
-    struct stat info {};
-    return ::stat(path.toLocal8Bit().constData(), &info) == 0 ? info.st_mode & 07777 : 0;
-}
-
 QString Stored(const QString& path) {
     QString error;
     return ReadPasswordFile(path, &error).value_or(QString());
 }
 
-QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& content,
-                  mode_t mode) {
-    QFile file(dir.filePath(name));
-    file.open(QIODevice::WriteOnly);
-    file.write(content);
-    file.close();
-    ::chmod(QFile::encodeName(file.fileName()).constData(), mode);
-    return file.fileName();
-}
-
 TEST(PasswordFile, TakesTheFirstLineOfAPrivateFileOnly) {
     QTemporaryDir dir;
-    EXPECT_EQ(Stored(WriteFile(dir, "a", "S3cret pass\r\nsecond\n", 0600)), "S3cret pass");
+    EXPECT_EQ(Stored(WriteFile(dir.filePath("a"), "S3cret pass\r\nsecond\n")), "S3cret pass");
     const QString link = dir.filePath("link");
-    ASSERT_EQ(::symlink(WriteFile(dir, "b", "pw\n", 0600).toLocal8Bit().constData(),
+    ASSERT_EQ(::symlink(WriteFile(dir.filePath("b"), "pw\n").toLocal8Bit().constData(),
                         link.toLocal8Bit().constData()),
               0);
     const QString fifo = dir.filePath("fifo");
     ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
     for (const QString& refused :
-         {WriteFile(dir, "c", "pw\n", 0660), WriteFile(dir, "d", "pw\n", 0604), link, fifo,
-          dir.filePath("missing"), dir.path()})
+         {WriteFile(dir.filePath("c"), "pw\n", 0660), WriteFile(dir.filePath("d"), "pw\n", 0604),
+          link, fifo, dir.filePath("missing"), dir.path()})
         EXPECT_EQ(Stored(refused), "") << refused.toStdString();
     // A private file of another user is refused too (only root can hand one over here).
-    const QString others = WriteFile(dir, "e", "pw\n", 0600);
+    const QString others = WriteFile(dir.filePath("e"), "pw\n");
     if (::chown(QFile::encodeName(others).constData(), 65534, 65534) == 0) {
         EXPECT_EQ(Stored(others), "");
     }
@@ -395,8 +381,8 @@ TEST(SetPassword, StoresWhatDormoCanSendForRootAloneAndTheHelperRefusesItOnceOth
         if (accepted) stored = QString::fromUtf8(input);
         EXPECT_EQ(Stored(path).toStdString(), stored.toStdString());
     }
-    EXPECT_EQ(Mode(path), 0600u);
-    EXPECT_EQ(Mode(folder), 0700u);
+    EXPECT_EQ(Mode(path), 0600);
+    EXPECT_EQ(Mode(folder), 0700);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"password"});
 
     ASSERT_EQ(::chmod(path.toLocal8Bit().constData(), 0604), 0);
@@ -452,11 +438,8 @@ TEST(HelperProcess, ExecuteRunsTheSystemCallOfEachCommandWordAndNothingElseDoes)
     QTemporaryDir bin;
     const QString calls = bin.filePath("calls");
     const QByteArray script = "#!/bin/sh\necho \"${0##*/} $*\" >> '" + calls.toUtf8() + "'\n";
-    for (const char* tool : {"systemctl", "loginctl"}) WriteFile(bin, tool, script, 0700);
-    const auto read = [&] {
-        QFile file(calls);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
+    for (const char* tool : {"systemctl", "loginctl"}) WriteFile(bin.filePath(tool), script, 0700);
+    const auto read = [&] { return FileBytes(calls); };
     for (const bool execute : {false, true}) {
         QStringList arguments{"--port", "0", "--listen-address", "127.0.0.1", "--no-advertise"};
         if (execute) arguments << "--execute";

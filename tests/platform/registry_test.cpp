@@ -1,5 +1,7 @@
 #include "platform/registry.h"
 
+#include "common/files.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -34,20 +36,7 @@ struct RegistryFile : ::testing::Test {
         QString text;
         return key.QueryString(name, &text) ? text : QStringLiteral("(absent)");
     }
-    QByteArray FileText() const {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    void Write(const QByteArray& text) {
-        QDir().mkpath(folder);
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text);
-    }
-    static int Mode(const QString& file) {
-        struct stat st {};
-        return stat(QFile::encodeName(file).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
-    }
+    void Write(const QByteArray& text) { ASSERT_EQ(WriteFile(path, text), path); }
 };
 
 }  // namespace
@@ -99,7 +88,7 @@ TEST_F(RegistryFile, EveryValueTypeSurvivesSaveAndLoad) {
     EXPECT_EQ(deeper.DeleteValue(QStringLiteral("DESKpc")), ERROR_SUCCESS);
     EXPECT_EQ(deeper.DeleteValue(QStringLiteral("DeskPC")), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(key.DeleteKey(QStringLiteral("savedpasswords")), ERROR_SUCCESS);
-    const QByteArray saved = FileText();
+    const QByteArray saved = FileBytes(path);
     EXPECT_TRUE(saved.contains("WideDword"));
     EXPECT_FALSE(saved.contains("SavedPasswords"));
     EXPECT_FALSE(saved.contains("Deeper"));
@@ -127,7 +116,7 @@ TEST_F(RegistryFile, FileAndFolderArePrivateWhateverTheUmaskAndTheFileIsReplaced
         ASSERT_GT(n, 0);
         EXPECT_TRUE(QByteArray(buffer, n).contains("first"));
         EXPECT_FALSE(QByteArray(buffer, n).contains("second"));
-        EXPECT_TRUE(FileText().contains("second"));
+        EXPECT_TRUE(FileBytes(path).contains("second"));
         EXPECT_EQ(Mode(path), 0600);
     }
     umask(umaskBefore);
@@ -165,8 +154,7 @@ TEST_F(RegistryFile, ReadsWhatAPersonMayWriteAndMovesACorruptFileAside) {
         const QStringList aside =
             QDir(folder).entryList({QStringLiteral("registry.txt.corrupt-*")});
         ASSERT_EQ(aside.size(), c.valid ? 0 : 1);
-        QFile kept(QDir(folder).filePath(aside.value(0)));
-        EXPECT_TRUE(c.valid || (kept.open(QIODevice::ReadOnly) && kept.readAll() == c.text));
+        EXPECT_TRUE(c.valid || FileBytes(QDir(folder).filePath(aside.value(0))) == c.text);
     }
 }
 

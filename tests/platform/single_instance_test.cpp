@@ -1,5 +1,7 @@
 #include "platform/single_instance.h"
 
+#include "common/files.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -19,11 +21,6 @@ using platform::CSingleInstance;
 namespace {
 
 constexpr uid_t kNobody = 65534;
-
-int Mode(const QString& path) {
-    struct stat st {};
-    return lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
-}
 
 int g_warnings = 0;
 
