@@ -1,12 +1,9 @@
 #include "app/app.h"
-#include "app/screen_metrics.h"
 #include "app/settings.h"
 #include "common/files.h"
 #include "common/test_app.h"
 
 #include <gtest/gtest.h>
-
-#include <tuple>
 
 using namespace platform;
 
@@ -43,25 +40,4 @@ TEST(Settings, MissingValuesKeepTheDefaultsAndASaveKeepsWhatItDoesNotOwn) {
     SaveSettings(g_app);
     LoadSettings(g_app);
     EXPECT_FALSE(g_app.m_savePasswords);
-}
-
-TEST(ScreenMetrics, HeaderHeightFromResolutionAndHeightClassAndFontsFromTheWorkArea) {
-    using Header = std::tuple<int, int, int>;  // dpi, screen height, header height
-    // 240 logical pixels are 240, 480 and 328 device pixels at 96, 192 and 131 dpi.
-    for (const auto& [dpi, height, header] :
-         {Header{96, 320, 24}, Header{192, 640, 48}, Header{131, 640, 33}, Header{96, 239, 18},
-          Header{96, 240, 24}, Header{192, 479, 36}, Header{192, 480, 48}, Header{131, 327, 25},
-          Header{131, 328, 33}})
-        EXPECT_EQ(HeaderHeightFor(dpi, height), header) << dpi << " dpi, " << height;
-    using Case = std::tuple<int, int, int, int, int>;  // work area, class, font sizes
-    g_app.m_logPixelsY = 96;
-    for (const auto& [right, bottom, screenClass, title, text] :
-         {Case{240, 294, 0, 15, 13}, Case{480, 588, 2, 20, 18}, Case{240, 240, 1, 18, 16},
-          Case{320, 320, 1, 18, 16}, Case{480, 480, 2, 20, 18}, Case{320, 214, 0, 15, 13}}) {
-        g_app.ApplyScreen(right, bottom);
-        EXPECT_EQ(g_app.m_screenClass, screenClass) << right << "x" << bottom;
-        EXPECT_EQ(g_app.m_titleFont.pixelSize(), title);
-        EXPECT_EQ(g_app.m_textFont.pixelSize(), text);
-        EXPECT_TRUE(g_app.m_titleFont.bold() && g_app.m_textFont.bold());
-    }
 }
