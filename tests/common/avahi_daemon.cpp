@@ -18,11 +18,6 @@ QByteArray TestSystemBusAddress() {
     return "unix:path=" + QFile::encodeName(BusFolder()) + "/socket";
 }
 
-void End(QProcess& process) {
-    process.kill();
-    process.waitForFinished(10000);
-}
-
 }  // namespace
 
 void UseTestSystemBus() {
@@ -41,8 +36,8 @@ CAvahiDaemon::CAvahiDaemon(const QString& ns, const QString& interface, const QS
 }
 
 CAvahiDaemon::~CAvahiDaemon() {
-    End(m_daemon);
-    End(m_bus);
+    m_daemon.Kill();
+    m_bus.Kill();
     QDir(BusFolder()).removeRecursively();
 }
 
@@ -59,11 +54,9 @@ bool CAvahiDaemon::StartBus() {
     QDir(BusFolder()).removeRecursively();
     if (!QDir().mkpath(BusFolder()) || WriteFile(m_dir.filePath("bus.conf"), config).isEmpty())
         return false;
-    m_bus.setProcessChannelMode(QProcess::MergedChannels);
-    m_bus.start(QStringLiteral("ip"),
-                {"netns", "exec", m_ns, "dbus-daemon", "--nofork", "--nopidfile", "--print-address",
-                 "--config-file=" + m_dir.filePath("bus.conf")});
-    return WaitForOutput(m_bus, "unix:", &m_log);
+    return m_bus.Start({"ip", "netns", "exec", m_ns, "dbus-daemon", "--nofork", "--nopidfile",
+                        "--print-address", "--config-file=" + m_dir.filePath("bus.conf")}) &&
+           m_bus.WaitForLog(QStringLiteral("unix:"));
 }
 
 bool CAvahiDaemon::Start() {
@@ -72,15 +65,9 @@ bool CAvahiDaemon::Start() {
                                "mount -t tmpfs dormo-avahi /run && mkdir /run/avahi-daemon && "
                                "exec avahi-daemon --no-drop-root --no-chroot --no-rlimits -f %1")
                                .arg(m_dir.filePath("avahi-daemon.conf"));
-    m_daemon.setProcessChannelMode(QProcess::MergedChannels);
-    m_daemon.start(QStringLiteral("ip"),
-                   {"netns", "exec", m_ns, "unshare", "--mount", "sh", "-c", script});
-    return WaitForOutput(m_daemon, "Server startup complete", &m_log);
-}
-
-void CAvahiDaemon::Kill() {
-    End(m_daemon);
-    m_log += QString::fromLocal8Bit(m_daemon.readAll());
+    return m_daemon.Start(
+               {"ip", "netns", "exec", m_ns, "unshare", "--mount", "sh", "-c", script}) &&
+           m_daemon.WaitForLog(QStringLiteral("Server startup complete"), ++m_starts);
 }
 
 bool HoldsMdnsSocket(const QString& ns, qint64 pid) {

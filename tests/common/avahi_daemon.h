@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QByteArray>
-#include <QProcess>
+#include "common/test_process.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
@@ -22,10 +22,10 @@ public:
 
     // True once the bus runs and the daemon has finished starting; otherwise Log() tells why.
     bool Ok() const { return m_ok; }
-    QString Log() const { return m_log; }
+    QString Log() { return QString::fromLocal8Bit(m_bus.Log() + m_daemon.Log()); }
 
     // Kills the daemon (as a crash or an upgrade would) and starts it again; the bus stays.
-    void Kill();
+    void Kill() { m_daemon.Kill(); }
     bool Start();
 
 private:
@@ -33,8 +33,8 @@ private:
 
     QString m_ns;
     QTemporaryDir m_dir;
-    QProcess m_bus, m_daemon;
-    QString m_log;
+    CTestProcess m_bus, m_daemon;
+    int m_starts = 0;
     bool m_ok = false;
 };
 

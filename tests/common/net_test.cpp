@@ -1,6 +1,5 @@
 #include "common/net_test.h"
 
-#include <QDeadlineTimer>
 #include <QRegularExpression>
 
 #include <fcntl.h>
@@ -25,18 +24,6 @@ bool Ip(const QStringList& arguments, QByteArray* output) {
         ip.waitForFinished(20000) && ip.exitStatus() == QProcess::NormalExit && ip.exitCode() == 0;
     if (output) *output = ip.readAll();
     return ok;
-}
-
-bool WaitForOutput(QProcess& process, const QByteArray& marker, QString* log) {
-    QByteArray seen;
-    const QDeadlineTimer deadline(30000);
-    while (!seen.contains(marker) && !deadline.hasExpired() &&
-           process.state() != QProcess::NotRunning) {
-        process.waitForReadyRead(100);
-        seen += process.readAll();
-    }
-    *log += QString::fromLocal8Bit(seen);
-    return seen.contains(marker);
 }
 
 namespace {

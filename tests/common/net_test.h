@@ -18,9 +18,6 @@ inline const QString kDebianPython = QStringLiteral("/usr/bin/python3");
 // Runs `ip arguments`; true on success, its merged output in *output when asked.
 bool Ip(const QStringList& arguments, QByteArray* output = nullptr);
 
-// Reads the output into *log until it holds marker; false if the process ends or 30 s pass first.
-bool WaitForOutput(QProcess& process, const QByteArray& marker, QString* log);
-
 // Two network namespaces joined by a veth pair, side A at 10.77.N.1/24, side B at 10.77.N.2/24,
 // named after the area and process id so that concurrent tests never meet. Needs root.
 class CNetnsPair {

@@ -2,6 +2,7 @@
 #include "common/files.h"
 #include "common/page_driver.h"
 #include "common/test_app.h"
+#include "common/test_process.h"
 #include "dialogs/command_screen_command.h"
 #include "dialogs/main_window_command.h"
 #include "dialogs/options_actions.h"
@@ -21,7 +22,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -224,21 +224,17 @@ TEST(UpdateCheck, EachVersionFileOrFailureGivesItsMessageAndOkOpensThePackage) {
     CRecordingUrlHandler browser;
     CDownloader downloader{CDownloader::Limits{1, 2, 1 << 20}};
     QTemporaryDir temp, site;
-    QProcess python;
-    const auto restore = qScopeGuard([&python, previousTemp = qgetenv("TMPDIR"),
+    CTestProcess python({"python3", "-u", "-m", "http.server", "--bind", "127.0.0.1", "--directory",
+                         site.path(), "0"});
+    const auto restore = qScopeGuard([previousTemp = qgetenv("TMPDIR"),
                                       previous = std::exchange(g_app.m_downloader, &downloader)] {
-        python.kill();
-        python.waitForFinished();
         qputenv("TMPDIR", previousTemp);
         g_app.m_downloader = previous;
     });
     qputenv("TMPDIR", temp.path().toUtf8());
-    python.start("python3", {"-u", "-m", "http.server", "--bind", "127.0.0.1", "--directory",
-                             site.path(), "0"});
-    python.waitForReadyRead(10000);
+    ASSERT_TRUE(python.WaitForLog(QStringLiteral("Serving HTTP"))) << python.Log().constData();
     const QString base =
-        "http://127.0.0.1:" +
-        QRegularExpression("port (\\d+)").match(python.readAllStandardOutput()).captured(1);
+        "http://127.0.0.1:" + QRegularExpression("port (\\d+)").match(python.Log()).captured(1);
     CRegKey key;
     app.m_config.Registry().CreateKey(kProductKey, &key);
     key.SetDword(QStringLiteral("UpdateServer"), 7);  // not a text: the built-in server

@@ -57,7 +57,7 @@ protected:
     }
     void Advertise(const QStringList& services) {
         m_peer = std::make_unique<CZeroconfAdvertiser>(*m_pair, services);
-        ASSERT_TRUE(m_peer->Ready()) << m_peer->Output().toStdString();
+        ASSERT_TRUE(m_peer->Ready()) << m_peer->Log().toStdString();
     }
     void Prefer(const QString& engine) {
         CRegKey key;

@@ -36,7 +36,7 @@ TEST_F(HelperAdvertising, ThroughTheDaemonAroundATakenNameAfterARestartAndThroug
     CAvahiDaemon daemon(m_pair->NameA(), m_pair->InterfaceA(), QStringLiteral("deskpc-2"));
     ASSERT_TRUE(daemon.Ok()) << daemon.Log().toStdString();
     CZeroconfAdvertiser other(*m_pair, {"deskpc-2:otherpc:4660"});
-    ASSERT_TRUE(other.Ready()) << other.Output().toStdString();
+    ASSERT_TRUE(other.Ready()) << other.Log().toStdString();
     CHelperProcess helper("pw", {"ip", "netns", "exec", m_pair->NameA()},
                           {"--port", "0", "--host-name", "vm"});
     ASSERT_TRUE(helper.WaitForLog("through avahi-daemon\n")) << helper.Log().toStdString();

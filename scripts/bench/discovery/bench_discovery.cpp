@@ -66,7 +66,7 @@ double TimeToLine(const CNetnsPair& pair, const QString& program, const QStringL
 void FirstRow(const CNetnsPair& pair) {
     CZeroconfAdvertiser helper(pair, {"deskpc:deskpc:4660"});
     if (!helper.Ready()) {
-        std::printf("advertiser failed: %s\n", qPrintable(helper.Output()));
+        std::printf("advertiser failed: %s\n", qPrintable(helper.Log()));
         return;
     }
     std::vector<double> embedded, cold, warm, zeroconf;
@@ -110,7 +110,7 @@ void RestartCycles(const CNetnsPair& pair, std::chrono::milliseconds interval) {
         services << QStringLiteral("pc%1:pc%1:%2").arg(i).arg(4660 + i);
     CZeroconfAdvertiser helper(pair, services);
     if (!helper.Ready()) {
-        std::printf("advertiser failed: %s\n", qPrintable(helper.Output()));
+        std::printf("advertiser failed: %s\n", qPrintable(helper.Log()));
         return;
     }
     CNetnsEnter inside(pair.NameB());
