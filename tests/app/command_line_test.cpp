@@ -49,13 +49,9 @@ TEST(CommandLine, ArgumentsGiveTheirActionAndAnAddressItsPort) {
                                        {"--send", "pc"},
                                        {"--send", "", "sleep"},
                                        {"--wake"},
-                                       {"--list", "--seconds"},
                                        {"--list", "--seconds", "0"},
-                                       {"--list", "--seconds", "two"},
                                        {"--list", "--password-stdin"},
                                        {"--send", "pc", "sleep", "--json"},
-                                       {"--wake", "pc", "--seconds", "3"},
-                                       {"--seconds", "3"},
                                        {"--send", "pc", "sleep", "Secret"}};
     for (const QStringList& arguments : usageErrors) {
         const CCommandLine line = ParseCommandLine(arguments);

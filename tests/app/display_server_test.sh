@@ -1,16 +1,12 @@
 #!/usr/bin/env bash
-# display_server_test.sh wayland|x11 DORMO [SCREENSHOT]: Dormo, First run page due, on a display
-# server of the test's own shows exactly one top-level window and ends with code 0 on SIGTERM.
-# On Wayland, SCREENSHOT receives the window as PNG. Needs root (else exit code 77, skipped).
+# display_server_test.sh DORMO [SCREENSHOT]: Dormo, First run page due, on a Wayland compositor of
+# the test's own (weston, headless) shows exactly one top-level window and ends with code 0 on
+# SIGTERM. SCREENSHOT receives the window as PNG. Needs root (else exit code 77, skipped).
 set -euo pipefail
-mode=$1 dormo=$2 shot=${3:-}
+dormo=$1 shot=${2:-}
 skip() { echo "skipped: $1"; exit 77; }
 [ "$(id -u)" -eq 0 ] || skip "needs root for a private network namespace"
-case $mode in
-  wayland) command -v weston >/dev/null && command -v weston-debug >/dev/null || skip "no weston" ;;
-  x11) command -v Xvfb >/dev/null && command -v xdotool >/dev/null || skip "no Xvfb or xdotool" ;;
-  *) echo "usage: $0 wayland|x11 DORMO [SCREENSHOT]" >&2; exit 2 ;;
-esac
+command -v weston >/dev/null && command -v weston-debug >/dev/null || skip "no weston"
 
 work=$(mktemp -d)
 mkdir -m 700 "$work/runtime" "$work/config"
@@ -26,36 +22,23 @@ fail() { echo "FAIL: $1"; cat "$work/dormo.log" "$work/server.log" 2>/dev/null; 
 wait_for() { for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done; return 1; }
 
 export XDG_RUNTIME_DIR=$work/runtime XDG_CONFIG_HOME=$work/config
-unset DISPLAY WAYLAND_DISPLAY
-if [ "$mode" = wayland ]; then
-  # Qt's Wayland plugin leaves some of libwayland-client's data at exit, out of our reach.
-  export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-  export WAYLAND_DISPLAY=dormo-test-$$ QT_QPA_PLATFORM=wayland
-  weston --backend=headless-backend.so --use-pixman --debug --no-config --idle-time=0 \
-    --socket="$WAYLAND_DISPLAY" --width=1024 --height=768 >"$work/server.log" 2>&1 &
-  server=$!
-  wait_for test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" || fail "no weston"
-else
-  export QT_QPA_PLATFORM=xcb
-  exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/server.log" 2>&1 &
-  server=$!
-  wait_for test -s "$work/display" || fail "no Xvfb"
-  export DISPLAY=:$(head -n1 "$work/display")
-fi
+unset DISPLAY
+# Qt's Wayland plugin leaves some of libwayland-client's data at exit, out of our reach.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+export WAYLAND_DISPLAY=dormo-test-$$ QT_QPA_PLATFORM=wayland
+weston --backend=headless-backend.so --use-pixman --debug --no-config --idle-time=0 \
+  --socket="$WAYLAND_DISPLAY" --width=1024 --height=768 >"$work/server.log" 2>&1 &
+server=$!
+wait_for test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" || fail "no weston"
 
 unshare --net sh -c 'ip link set lo up && exec "$0"' "$dormo" >"$work/dormo.log" 2>&1 &
 dormo_pid=$!
 
 # The program's top-level windows that are shown, one line each.
 windows() {
-  if [ "$mode" = wayland ]; then
-    rm -f "$work/scene"
-    (cd "$work" && timeout 10 weston-debug -o "$work/scene" scene-graph >/dev/null 2>&1) || true
-    grep -E "^[[:space:]]*View .*PID $dormo_pid," "$work/scene" || true
-  else
-    xdotool search --onlyvisible --pid "$dormo_pid" 2>/dev/null || true
-  fi
+  rm -f "$work/scene"
+  (cd "$work" && timeout 10 weston-debug -o "$work/scene" scene-graph >/dev/null 2>&1) || true
+  grep -E "^[[:space:]]*View .*PID $dormo_pid," "$work/scene" || true
 }
 shown() { [ -n "$(windows)" ]; }
 wait_for shown || fail "no window"
@@ -63,9 +46,9 @@ wait_for shown || fail "no window"
 sleep 2
 listed=$(windows)
 [ "$(grep -c . <<<"$listed")" -eq 1 ] || fail "top-level windows: $listed"
-[ "$mode" = x11 ] || grep -q "role xdg_toplevel" <<<"$listed" || fail "not a top-level"
+grep -q "role xdg_toplevel" <<<"$listed" || fail "not a top-level"
 
-if [ -n "$shot" ] && [ "$mode" = wayland ]; then
+if [ -n "$shot" ]; then
   mkdir -p "$(dirname "$shot")"
   (cd "$work" && timeout 20 weston-screenshooter)
   # The window's place on the output: "position: (x, y) -> (x2, y2)" under its view.
@@ -80,4 +63,4 @@ timeout 30 tail --pid="$dormo_pid" -f /dev/null || fail "still running 30 s afte
 wait "$dormo_pid" && code=0 || code=$?
 dormo_pid=""
 [ "$code" -eq 0 ] || fail "exit code $code after SIGTERM"
-echo "PASS: one top-level window on $mode; SIGTERM ended the program with code 0"
+echo "PASS: one top-level window on Wayland; SIGTERM ended the program with code 0"

@@ -142,16 +142,6 @@ TEST_F(DiscoveryNet, DaemonOnTheBusIsUsedAndRecoversAfterARestartUnlessEmbeddedI
     m_daemon->Kill();
 }
 
-TEST_F(DiscoveryNet, DaemonAskedForButNotRunningFillsTheListOnceItStarts) {
-    Advertise({"deskpc:deskpc:4660"});
-    Prefer(QStringLiteral("Daemon"));
-    List();
-    EXPECT_TRUE(m_chosen.UsesDaemon());
-    StartDaemon();
-    EXPECT_TRUE(Listed("deskpc"));
-    EXPECT_FALSE(HoldsMdnsSocket());
-}
-
 namespace {
 
 // The engine's latest browse and resolve replies, each as one line of text.

@@ -11,7 +11,6 @@
 #include "discovery/computer_list_model.h"
 #include "discovery/remembered_computers.h"
 #include "platform/dnssd_embedded.h"
-#include "platform/host_lookup.h"
 #include "modal_script.h"
 
 #include <gtest/gtest.h>
@@ -156,11 +155,4 @@ TEST_F(TapNetTest, ComputerAddedByAddressIsControlledSentToByNameAndRemovedFromI
     QApplication::sendEvent(g_app.m_listView->viewport(), &event);
     EXPECT_EQ(rows.rowCount(), 0);
     EXPECT_TRUE(CRememberedComputers(*m_app.m_config.Reopen()).Load().empty());
-}
-
-TEST(HostLookup, TheHostsFileAnswersAndAnUnknownNameGivesNothing) {
-    // Only where a query for the unknown name cannot leave the machine.
-    if (!NetworkIsolated()) GTEST_SKIP() << "needs a network namespace of its own";
-    EXPECT_EQ(platform::LookUpIpv4("localhost", std::chrono::seconds(5)).value_or(""), "127.0.0.1");
-    EXPECT_FALSE(platform::LookUpIpv4("no-such-host.invalid", std::chrono::seconds(5)));
 }

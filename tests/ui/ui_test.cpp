@@ -1,21 +1,13 @@
 #include "common/page_driver.h"
 #include "common/test_app.h"
-#include "connection/command_list_view.h"
-#include "discovery/computer_list_model.h"
 #include "platform/message_box.h"
-#include "resources/bitmaps.h"
 #include "resources/resource_ids.h"
-#include "ui/command_list_model.h"
-#include "ui/row_drawing.h"
-#include "ui/row_list_view.h"
 
 #include <gtest/gtest.h>
 
 #include <QDialog>
-#include <QImage>
 #include <QListWidget>
 #include <QMenu>
-#include <QPainter>
 #include <QWindow>
 
 namespace {
@@ -49,16 +41,6 @@ protected:
     CTestApp m_app;
     QWidget& m_main = m_app.PlainMainWindow();
 };
-
-// The view's rows as drawn on a white background.
-QImage Grab(QAbstractItemView& view) {
-    QPalette palette = view.palette();
-    palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::Window, Qt::white);
-    view.setPalette(palette);
-    view.doItemsLayout();
-    return view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
 
 }  // namespace
 
@@ -123,41 +105,5 @@ TEST_F(PageTest, APageOverAPageHidesItAndWhateverEndsFirstTheRightOneShows) {
         EXPECT_EQ(FrontPage(), nullptr);
         EXPECT_TRUE(list.isVisible());
         EXPECT_TRUE(list.hasFocus()) << "the focus goes back where it was";
-    }
-}
-
-// A white row shows its picture whole, centred on the row, and no row, selected or not, shows the
-// colour that stands for transparency in the bitmaps.
-TEST(Rows, ComputerAndCommandRowsShowTheirPictureWithoutItsKeyColour) {
-    CScreenSetup screen(96, 240, 320);
-    CComputerListModel computers;
-    computers.AppendRow(QStringLiteral("Study"), kComputerRowData, 0);
-    computers.AppendRow(QStringLiteral("B"), kComputerRowData, 1);
-    CRowListView computerView;
-    computerView.setModel(&computers);
-    computerView.setItemDelegate(new CComputerRowDelegate(&computerView));
-    CCommandListModel commands;
-    CCommandListView commandView;
-    commandView.setModel(&commands);
-    const std::tuple<QAbstractItemView*, int, int> views[] = {
-        {&computerView, IDB_MONITOR_SMALL, 0},
-        {&commandView, CommandBitmapId(commands.ItemData(0), 0), 2}};
-    for (const auto& [view, bitmapId, x] : views) {
-        SCOPED_TRACE(bitmapId);
-        view->resize(240, 300);
-        view->setCurrentIndex(view->model()->index(1, 0));
-        const QImage image = Grab(*view);
-        const QImage bitmap = LoadBitmapResource(bitmapId);
-        QImage picture(bitmap.size(), QImage::Format_RGB32);
-        picture.fill(Qt::white);
-        QPainter(&picture).drawImage(0, 0, bitmap);
-        const QRect row = view->visualRect(view->model()->index(0, 0));
-        const QPoint at(x, row.top() + row.height() / 2 - picture.height() / 2);
-        EXPECT_TRUE(image.copy(QRect(at, picture.size())) == picture);
-        for (int y = 0; y < image.height(); ++y)
-            for (int px = 0; px < image.width(); ++px) {
-                const QRgb p = image.pixel(px, y);
-                ASSERT_FALSE(qGreen(p) > 200 && qRed(p) < 90 && qBlue(p) < 90) << px << ',' << y;
-            }
     }
 }
