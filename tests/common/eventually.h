@@ -9,10 +9,9 @@
 // fails the test instead of hanging it.
 inline bool Eventually(const std::function<bool()>& done, int limitMs = 20000) {
     const QDeadlineTimer deadline(limitMs);
-    while (!done())
-        if (deadline.hasExpired())
-            return false;
-        else
-            QTest::qWait(5);
+    while (!done()) {
+        if (deadline.hasExpired()) return false;
+        QTest::qWait(5);
+    }
     return true;
 }
