@@ -19,12 +19,14 @@ public:
 
     bool Ok() const { return m_ok; }
 
-    // What has arrived, waiting up to limitMs for count datagrams and then briefly for more.
+    // What has arrived, waiting up to limitMs for count datagrams and then briefly for more;
+    // datagrams that keep coming are not waited for past the limit.
     std::vector<QNetworkDatagram> Receive(size_t count, int limitMs = 5000) {
         std::vector<QNetworkDatagram> received;
         const QDeadlineTimer deadline(limitMs);
-        while (m_ok && m_socket.waitForReadyRead(
-                           received.size() < count ? int(deadline.remainingTime()) : 200))
+        while (m_ok && !deadline.hasExpired() &&
+               m_socket.waitForReadyRead(received.size() < count ? int(deadline.remainingTime())
+                                                                 : 200))
             while (m_socket.hasPendingDatagrams()) received.push_back(m_socket.receiveDatagram());
         return received;
     }

@@ -61,11 +61,14 @@ QByteArray Challenge(int fd) {
     return ChallengeFromReply(platform::ReceiveReply(fd, kMaxReply, kLimit));
 }
 
-// The verdict's text; empty when none came.
-QByteArray Authorise(int fd, const QByteArray& challenge, const QString& password) {
-    platform::SendBytes(fd,
-                        AuthoriseMessage(AuthorisationValue(PasswordHash(password), challenge)));
+// Sends message; the reply's text, empty when none came.
+QByteArray Ask(int fd, const QByteArray& message) {
+    platform::SendBytes(fd, message);
     return ReplyText(platform::ReceiveReply(fd, kMaxReply, kLimit));
+}
+
+QByteArray Authorise(int fd, const QByteArray& challenge, const QString& password) {
+    return Ask(fd, AuthoriseMessage(AuthorisationValue(PasswordHash(password), challenge)));
 }
 
 // Connects, logs in and disconnects; returns the verdict.
@@ -248,8 +251,7 @@ TEST(HelperServer, GuessersStrangersAndGarbageNeverShutOutTheRightPassword) {
         EXPECT_TRUE(ClosedByHelper(fd));
         platform::CloseSocket(fd);
     }
-    platform::SendBytes(kept, kPingMessage);
-    EXPECT_EQ(ReplyText(platform::ReceiveReply(kept, kMaxReply, kLimit)), kPongReply);
+    EXPECT_EQ(Ask(kept, kPingMessage), kPongReply);
     platform::CloseSocket(kept);
 
     // Garbage from many addresses is cut short, in the connection and in the log.
@@ -275,8 +277,7 @@ TEST(HelperProcess, ServesClientsAtOnceDropsSilentFloodingAndNonReadingOnesAndSe
     for (size_t i = 0; i < clients.size(); ++i)
         EXPECT_EQ(Authorise(clients[i], challenges[i], "secret"), kAuthorisedReply);
     for (int fd : clients) {
-        platform::SendBytes(fd, kPingMessage);
-        EXPECT_EQ(ReplyText(platform::ReceiveReply(fd, kMaxReply, kLimit)), kPongReply);
+        EXPECT_EQ(Ask(fd, kPingMessage), kPongReply);
         platform::CloseSocket(fd);
     }
     for (const auto& [bytes, why] : {std::pair{QByteArray(), "silent too long"},
@@ -439,7 +440,6 @@ TEST(HelperProcess, ExecuteRunsTheSystemCallOfEachCommandWordAndNothingElseDoes)
     const QString calls = bin.filePath("calls");
     const QByteArray script = "#!/bin/sh\necho \"${0##*/} $*\" >> '" + calls.toUtf8() + "'\n";
     for (const char* tool : {"systemctl", "loginctl"}) WriteFile(bin.filePath(tool), script, 0700);
-    const auto read = [&] { return FileBytes(calls); };
     for (const bool execute : {false, true}) {
         QStringList arguments{"--port", "0", "--listen-address", "127.0.0.1", "--no-advertise"};
         if (execute) arguments << "--execute";
@@ -451,12 +451,13 @@ TEST(HelperProcess, ExecuteRunsTheSystemCallOfEachCommandWordAndNothingElseDoes)
         for (size_t row = 0; row < kCommandWords.size(); ++row) {
             platform::SendBytes(fd, QByteArray(kCommandWords[row]) + '\0');
             EXPECT_TRUE(helper.WaitForLog(QStringLiteral("command %1\n").arg(kCommandWords[row])));
-            EXPECT_TRUE(!execute ||
-                        Eventually([&] { return read().count('\n') > qsizetype(row); }, 5000));
+            EXPECT_TRUE(
+                !execute ||
+                Eventually([&] { return FileBytes(calls).count('\n') > qsizetype(row); }, 5000));
         }
         platform::CloseSocket(fd);
     }
-    EXPECT_EQ(read(),
+    EXPECT_EQ(FileBytes(calls),
               "systemctl poweroff\nsystemctl suspend\nsystemctl reboot\n"
               "loginctl lock-sessions\nsystemctl hibernate\n");
 }
